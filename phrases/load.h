@@ -1,0 +1,17 @@
+#pragma once
+
+#include "composer/form.h"
+
+namespace platform {
+class Runtime;
+}
+
+namespace phrases {
+
+// The window's load handler: fills the four lists from list1.dat..list4.dat
+// in the program's folder, records their item counts and composes the
+// opening sentence. When a file cannot be read it shows the missing-files
+// message and ends the program.
+void Form_Load(composer::Form &form, platform::Runtime &runtime);
+
+} // namespace phrases

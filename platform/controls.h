@@ -1,0 +1,100 @@
+#pragma once
+
+#include "itemlist.h"
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+class QComboBox;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace platform {
+
+class PhraseModel;
+
+// A sorted drop-down list with an editable text field.
+//
+// Items are kept in alphabetical order ignoring letter case. The current text
+// is whatever the edit field shows. picked() is raised whenever an item
+// becomes the selected one: by the user (mouse in the drop-down, arrow keys
+// in the closed list) or by setListIndex(), even for the index that is
+// already selected. changed() is raised when the edit field's text changes
+// by typing or by setText(), never by a pick.
+class ComboBox : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit ComboBox(QComboBox *widget);
+    ~ComboBox() override;
+
+    void addItem(const QString &item);
+    // Adds many items in one step; the current text stays as it is and no
+    // item becomes selected.
+    void addItems(ItemList items);
+    int listCount() const;
+    QString list(int index) const;
+
+    int listIndex() const;
+    // Selects an item: its text becomes the current text, then picked() is
+    // raised. Throws Error for an index outside the items.
+    void setListIndex(int index);
+
+    QString text() const;
+    void setText(const QString &text);
+
+    QComboBox *widget() const { return widget_; }
+
+Q_SIGNALS:
+    void picked();
+    void changed();
+
+private:
+    void userPicked(int index);
+
+    QComboBox *widget_;
+    PhraseModel *model_;
+};
+
+// A multi-line text box that holds plain text only. changed() is raised by
+// typing and by setText().
+class TextBox : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit TextBox(QPlainTextEdit *widget);
+
+    QString text() const;
+    void setText(const QString &text);
+
+Q_SIGNALS:
+    void changed();
+
+private:
+    QPlainTextEdit *widget_;
+};
+
+// A push button with an enabled state; pressed() is raised by a click, by
+// its access key and by Space while it has the focus.
+class Button : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit Button(QPushButton *widget);
+
+    bool enabled() const;
+    void setEnabled(bool enabled);
+
+Q_SIGNALS:
+    void pressed();
+
+private:
+    QPushButton *widget_;
+};
+
+} // namespace platform

@@ -1,0 +1,91 @@
+#include "files.h"
+
+#include "error.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform {
+
+namespace {
+
+class FileDescriptor
+{
+public:
+    explicit FileDescriptor(int fd)
+        : fd_(fd)
+    {
+    }
+    ~FileDescriptor()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    FileDescriptor(const FileDescriptor &) = delete;
+    FileDescriptor &operator=(const FileDescriptor &) = delete;
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+[[noreturn]] void fail(const QString &path, const char *why)
+{
+    throw Error(QStringLiteral("%1: %2").arg(path, QString::fromLocal8Bit(why)));
+}
+
+} // namespace
+
+QByteArray readFile(const QString &path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    // O_NONBLOCK: opening a FIFO with no writer must not wait for one.
+    FileDescriptor fd(::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    if (fd.get() < 0)
+        fail(path, ::strerror(errno));
+    struct stat info {};
+    if (::fstat(fd.get(), &info) != 0)
+        fail(path, ::strerror(errno));
+    if (!S_ISREG(info.st_mode))
+        fail(path, "not a regular file");
+    if (info.st_size > MaxFileSize)
+        fail(path, "file too large");
+
+    QByteArray bytes;
+    bytes.resize(qsizetype(info.st_size));
+    qsizetype done = 0;
+    for (;;) {
+        if (done == bytes.size()) {
+            // The file may have grown since fstat: read on, within the limit.
+            if (bytes.size() >= MaxFileSize) {
+                char probe;
+                const ssize_t extra = ::read(fd.get(), &probe, 1);
+                if (extra == 0)
+                    break;
+                if (extra > 0)
+                    fail(path, "file too large");
+                if (errno == EINTR)
+                    continue;
+                fail(path, ::strerror(errno));
+            }
+            bytes.resize(std::min<qsizetype>(MaxFileSize, std::max<qsizetype>(4096, bytes.size() * 2)));
+        }
+        const ssize_t got = ::read(fd.get(), bytes.data() + done, size_t(bytes.size() - done));
+        if (got == 0)
+            break;
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            fail(path, ::strerror(errno));
+        }
+        done += got;
+    }
+    bytes.truncate(done);
+    return bytes;
+}
+
+} // namespace platform

@@ -1,0 +1,93 @@
+#include "runtime.h"
+
+#include "error.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QMessageBox>
+
+#include <chrono>
+#include <cmath>
+
+namespace platform {
+
+void RandomSource::randomize()
+{
+    const auto now = std::chrono::high_resolution_clock::now().time_since_epoch();
+    seed(std::uint64_t(std::chrono::duration_cast<std::chrono::nanoseconds>(now).count()));
+}
+
+void RandomSource::seed(std::uint64_t value)
+{
+    std::seed_seq seq{std::uint32_t(value), std::uint32_t(value >> 32)};
+    engine_.seed(seq);
+}
+
+float RandomSource::next()
+{
+    // The top 24 bits of a 32-bit draw fill a float's mantissa exactly, so the
+    // result is never rounded up to 1.
+    return float(engine_() >> 8) * 0x1p-24f;
+}
+
+QString QtRuntime::AppPath() const
+{
+    return QCoreApplication::applicationDirPath();
+}
+
+void QtRuntime::MsgBox(const QString &prompt, int buttons, const std::optional<QString> &title)
+{
+    makeMessageBox(prompt, buttons, title)->exec();
+}
+
+void QtRuntime::End()
+{
+    if (ended_)
+        return;
+    ended_ = true;
+    // Leaving the event loop lets Qt tear the application down in order,
+    // which is when a copied text is handed to the clipboard manager.
+    QCoreApplication::exit(0);
+}
+
+void QtRuntime::setClipboardText(const QString &text)
+{
+    QGuiApplication::clipboard()->setText(text, QClipboard::Clipboard);
+}
+
+QString applicationTitle()
+{
+    return QCoreApplication::applicationName();
+}
+
+std::unique_ptr<QMessageBox> makeMessageBox(const QString &prompt, int buttons,
+                                            const std::optional<QString> &title)
+{
+    auto box = std::make_unique<QMessageBox>();
+    box->setTextFormat(Qt::PlainText);
+    box->setText(prompt);
+    box->setWindowTitle(title.value_or(applicationTitle()));
+    box->setIcon((buttons & vbInformation) ? QMessageBox::Information : QMessageBox::NoIcon);
+    box->setStandardButtons(QMessageBox::Ok);
+    box->setDefaultButton(QMessageBox::Ok);
+    box->setEscapeButton(QMessageBox::Ok);
+    return box;
+}
+
+double toDouble(const QString &text)
+{
+    bool ok = false;
+    const double value = text.toDouble(&ok);
+    if (!ok)
+        throw Error(QStringLiteral("type mismatch: \"%1\" is not a number").arg(text));
+    return value;
+}
+
+qint32 toLong(double value)
+{
+    if (!std::isfinite(value) || value < -2147483648.0 || value >= 2147483648.0)
+        throw Error(QStringLiteral("overflow"));
+    return qint32(std::lround(value));
+}
+
+} // namespace platform

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "platform/runtime.h"
+
+#include <QList>
+#include <QString>
+
+#include <deque>
+#include <optional>
+
+// Stands in for the run-time services in tests: message boxes return at once
+// and are recorded, End is counted, and Rnd hands out scripted values before
+// it falls back to the real generator. The clipboard is the real one.
+class FakeRuntime final : public platform::Runtime
+{
+public:
+    struct Box {
+        QString prompt;
+        int buttons;
+        std::optional<QString> title;
+    };
+
+    explicit FakeRuntime(QString folder = {})
+        : folder_(std::move(folder))
+    {
+    }
+
+    QString AppPath() const override { return folder_; }
+    void MsgBox(const QString &prompt, int buttons, const std::optional<QString> &title) override
+    {
+        boxes.append({prompt, buttons, title});
+    }
+    void End() override { ++ends; }
+    bool hasEnded() const override { return ends > 0; }
+    void Randomize() override
+    {
+        ++randomizes;
+        real_.Randomize();
+    }
+    float Rnd() override
+    {
+        if (draws.empty())
+            return real_.Rnd();
+        const float r = draws.front();
+        draws.pop_front();
+        return r;
+    }
+    void setClipboardText(const QString &text) override { real_.setClipboardText(text); }
+
+    QList<Box> boxes;
+    int ends = 0;
+    int randomizes = 0;
+    std::deque<float> draws;
+
+private:
+    QString folder_;
+    platform::QtRuntime real_;
+};

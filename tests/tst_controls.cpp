@@ -1,0 +1,249 @@
+#include "platform/controls.h"
+#include "platform/error.h"
+
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+platform::ItemList itemsOf(const QStringList &texts)
+{
+    platform::ItemList list;
+    for (const QString &t : texts)
+        list.append(t);
+    return list;
+}
+
+QStringList itemsIn(const platform::ComboBox &combo)
+{
+    QStringList out;
+    for (int i = 0; i < combo.listCount(); ++i)
+        out << combo.list(i);
+    return out;
+}
+
+} // namespace
+
+class TestControls : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init()
+    {
+        widget_ = std::make_unique<QComboBox>();
+        combo_ = new platform::ComboBox(widget_.get());
+        picks_.emplace(combo_, &platform::ComboBox::picked);
+        changes_.emplace(combo_, &platform::ComboBox::changed);
+    }
+    void cleanup()
+    {
+        picks_.reset();
+        changes_.reset();
+        widget_.reset();
+    }
+
+    void addsItemsInSortedPlace()
+    {
+        combo_->addItem(u"delta"_s);
+        combo_->addItem(u"Bravo"_s);
+        combo_->addItems(itemsOf({u"charlie"_s, u"alpha"_s, u"bravo"_s}));
+        combo_->addItem(u"ALPHA"_s);
+        QCOMPARE(itemsIn(*combo_),
+                 (QStringList{u"alpha"_s, u"ALPHA"_s, u"Bravo"_s, u"bravo"_s, u"charlie"_s, u"delta"_s}));
+        QCOMPARE(combo_->listCount(), 6);
+    }
+
+    void addingItemsKeepsTextAndSelectsNothing()
+    {
+        combo_->setText(u"typed first"_s);
+        changes_->clear();
+        combo_->addItems(itemsOf({u"b"_s, u"a"_s}));
+        combo_->addItem(u"c"_s);
+        QCOMPARE(combo_->text(), u"typed first"_s);
+        QCOMPARE(combo_->listIndex(), -1);
+        QCOMPARE(picks_->count(), 0);
+        QCOMPARE(changes_->count(), 0);
+
+        combo_->setListIndex(1);
+        combo_->addItem(u"0 first"_s);
+        QCOMPARE(combo_->listIndex(), 2);
+        QCOMPARE(combo_->text(), u"b"_s);
+    }
+
+    void settingTheIndexPicksEveryTime()
+    {
+        combo_->addItems(itemsOf({u"one"_s, u"two"_s, u"three"_s}));
+        combo_->setListIndex(2);
+        QCOMPARE(combo_->text(), u"two"_s);
+        QCOMPARE(picks_->count(), 1);
+        combo_->setText(u"typed over"_s);
+        combo_->setListIndex(2);
+        QCOMPARE(combo_->text(), u"two"_s);
+        QCOMPARE(combo_->listIndex(), 2);
+        QCOMPARE(picks_->count(), 2);
+        QCOMPARE(changes_->count(), 1);
+    }
+
+    void refusesAnIndexOutsideTheItems_data()
+    {
+        QTest::addColumn<QStringList>("items");
+        QTest::addColumn<int>("index");
+        QTest::newRow("empty") << QStringList{} << 0;
+        QTest::newRow("negative") << QStringList{u"a"_s} << -1;
+        QTest::newRow("count") << QStringList{u"a"_s, u"b"_s} << 2;
+        QTest::newRow("far") << QStringList{u"a"_s} << 40000;
+    }
+    void refusesAnIndexOutsideTheItems()
+    {
+        QFETCH(QStringList, items);
+        QFETCH(int, index);
+        combo_->addItems(itemsOf(items));
+        combo_->setText(u"kept"_s);
+        QVERIFY_THROWS_EXCEPTION(platform::Error, combo_->setListIndex(index));
+        QCOMPARE(combo_->text(), u"kept"_s);
+        QCOMPARE(picks_->count(), 0);
+    }
+
+    void writingTheTextIsAChangeNotAPick()
+    {
+        combo_->addItems(itemsOf({u"a"_s}));
+        combo_->setText(u"<b>raw</b> & more "_s);
+        QCOMPARE(combo_->text(), u"<b>raw</b> & more "_s);
+        QCOMPARE(changes_->count(), 1);
+        QCOMPARE(picks_->count(), 0);
+        QCOMPARE(combo_->listIndex(), -1);
+    }
+
+    void arrowKeysPickOnce_data()
+    {
+        QTest::addColumn<QList<int>>("keys");
+        QTest::addColumn<QString>("expected");
+        QTest::addColumn<int>("expectedPicks");
+        QTest::newRow("down-from-none") << QList<int>{Qt::Key_Down} << u"apple"_s << 1;
+        QTest::newRow("down-down") << QList<int>{Qt::Key_Down, Qt::Key_Down} << u"Banana"_s << 2;
+        QTest::newRow("down-down-up") << QList<int>{Qt::Key_Down, Qt::Key_Down, Qt::Key_Up} << u"apple"_s << 3;
+    }
+    void arrowKeysPickOnce()
+    {
+        QFETCH(QList<int>, keys);
+        QFETCH(QString, expected);
+        QFETCH(int, expectedPicks);
+        combo_->addItems(itemsOf({u"cherry"_s, u"Banana"_s, u"apple"_s}));
+        widget_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(widget_.get()));
+        for (int key : keys)
+            QTest::keyClick(widget_.get(), Qt::Key(key));
+        QCOMPARE(combo_->text(), expected);
+        QCOMPARE(picks_->count(), expectedPicks);
+    }
+
+    void mousePickInTheDropDown()
+    {
+        combo_->addItems(itemsOf({u"one"_s, u"two"_s, u"three"_s}));
+        combo_->setListIndex(1);
+        combo_->setText(u"typed"_s);
+        picks_->clear();
+        widget_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(widget_.get()));
+        // The item already selected, picked again, shows its own text again.
+        for (const auto &[row, text] : {std::pair{1, u"three"_s}, std::pair{2, u"two"_s}}) {
+            widget_->showPopup();
+            QAbstractItemView *view = widget_->view();
+            QTRY_VERIFY(view->isVisible());
+            const QRect cell = view->visualRect(view->model()->index(row, 0));
+            QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, cell.center());
+            QTRY_VERIFY(!view->isVisible());
+            QCOMPARE(combo_->text(), text);
+        }
+        QCOMPARE(picks_->count(), 2);
+    }
+
+    void typedTextStaysAsTyped()
+    {
+        combo_->addItems(itemsOf({u"apple pie"_s, u"Apple"_s}));
+        widget_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(widget_.get()));
+        QTest::keyClicks(widget_->lineEdit(), u"app"_s);
+        QCOMPARE(combo_->text(), u"app"_s);
+        QTest::keyClick(widget_->lineEdit(), Qt::Key_Backspace);
+        QTest::keyClicks(widget_->lineEdit(), u"ple"_s);
+        QTest::keyClick(widget_->lineEdit(), Qt::Key_Return);
+        QCOMPARE(combo_->text(), u"apple"_s);
+        QCOMPARE(combo_->listCount(), 2);
+        QCOMPARE(combo_->listIndex(), -1);
+        QCOMPARE(picks_->count(), 0);
+        QCOMPARE(changes_->count(), 7);
+    }
+
+    void sentenceBoxIsPlainText_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("bold") << u"<b>x</b>"_s;
+        QTest::newRow("entity") << u"&amp; &lt;"_s;
+        QTest::newRow("image") << u"<img src=x>"_s;
+        QTest::newRow("html-doc") << u"<html><body>hi</body></html>"_s;
+        QTest::newRow("nbsp") << u"a\u00a0b"_s;
+        QTest::newRow("rtl-combining") << u"\u05e9\u05dc\u05d5\u05dd e\u0301"_s;
+        QTest::newRow("blanks") << u"   "_s;
+        QTest::newRow("lines") << u"one\ntwo"_s;
+    }
+    void sentenceBoxIsPlainText()
+    {
+        QFETCH(QString, text);
+        QPlainTextEdit edit;
+        platform::TextBox box(&edit);
+        QSignalSpy changed(&box, &platform::TextBox::changed);
+        box.setText(text);
+        QCOMPARE(box.text(), text);
+        QCOMPARE(changed.count(), 1);
+        QCOMPARE(edit.document()->blockCount(), text.count(u'\n') + 1);
+    }
+
+    void sentenceBoxChangesWithTyping()
+    {
+        QPlainTextEdit edit;
+        platform::TextBox box(&edit);
+        QSignalSpy changed(&box, &platform::TextBox::changed);
+        edit.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&edit));
+        QTest::keyClicks(&edit, u"ab"_s);
+        QCOMPARE(box.text(), u"ab"_s);
+        QCOMPARE(changed.count(), 2);
+    }
+
+    void buttonPressesAndEnabledState()
+    {
+        QPushButton push(u"&Go"_s);
+        platform::Button button(&push);
+        QSignalSpy pressed(&button, &platform::Button::pressed);
+        push.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&push));
+        QTest::mouseClick(&push, Qt::LeftButton);
+        QCOMPARE(pressed.count(), 1);
+        button.setEnabled(false);
+        QVERIFY(!button.enabled());
+        QTest::mouseClick(&push, Qt::LeftButton);
+        QCOMPARE(pressed.count(), 1);
+        button.setEnabled(true);
+        QVERIFY(button.enabled());
+    }
+
+private:
+    std::unique_ptr<QComboBox> widget_;
+    platform::ComboBox *combo_ = nullptr;
+    std::optional<QSignalSpy> picks_;
+    std::optional<QSignalSpy> changes_;
+};
+
+QTEST_MAIN(TestControls)
+#include "tst_controls.moc"

@@ -1,0 +1,128 @@
+#include "platform/error.h"
+#include "platform/files.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <optional>
+
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// A listening Unix socket at path, closed when it goes.
+class SocketFile
+{
+public:
+    explicit SocketFile(const QString &path)
+        : fd_(::socket(AF_UNIX, SOCK_STREAM, 0))
+    {
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        const QByteArray name = QFile::encodeName(path);
+        if (fd_ < 0 || size_t(name.size()) >= sizeof address.sun_path)
+            return;
+        std::copy(name.begin(), name.end(), address.sun_path);
+        bound_ = ::bind(fd_, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0
+            && ::listen(fd_, 1) == 0;
+    }
+    ~SocketFile()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    SocketFile(const SocketFile &) = delete;
+    SocketFile &operator=(const SocketFile &) = delete;
+    bool bound() const { return bound_; }
+
+private:
+    int fd_;
+    bool bound_ = false;
+};
+
+} // namespace
+
+class TestFiles : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init()
+    {
+        dir_.emplace();
+        QVERIFY(dir_->isValid());
+    }
+
+    void readsARegularFileWhole()
+    {
+        const QByteArray bytes("one\r\ntwo\n\0three", 15);
+        QFile file(dir_->filePath(u"list.dat"_s));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        file.close();
+        QCOMPARE(platform::readFile(file.fileName()), bytes);
+
+        QFile empty(dir_->filePath(u"empty.dat"_s));
+        QVERIFY(empty.open(QIODevice::WriteOnly));
+        empty.close();
+        QCOMPARE(platform::readFile(empty.fileName()), QByteArray());
+    }
+
+    void followsLinksToRegularFiles()
+    {
+        QFile file(dir_->filePath(u"real.dat"_s));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("phrase\n");
+        file.close();
+        QVERIFY(QFile::link(file.fileName(), dir_->filePath(u"link.dat"_s)));
+        QCOMPARE(platform::readFile(dir_->filePath(u"link.dat"_s)), QByteArray("phrase\n"));
+    }
+
+    // Anything but a regular file is refused at once, without reading.
+    void refusesWhatIsNotARegularFile_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("missing") << u"missing"_s;
+        QTest::newRow("directory") << u"directory"_s;
+        QTest::newRow("fifo") << u"fifo"_s;
+        QTest::newRow("socket") << u"socket"_s;
+        QTest::newRow("zero") << u"zero"_s;
+        QTest::newRow("urandom") << u"urandom"_s;
+        QTest::newRow("dangling") << u"dangling"_s;
+        QTest::newRow("loop") << u"loop"_s;
+    }
+    void refusesWhatIsNotARegularFile()
+    {
+        QFETCH(QString, kind);
+        const QString path = dir_->filePath(u"list.dat"_s);
+        std::optional<SocketFile> socket;
+        if (kind == u"directory")
+            QVERIFY(QDir(dir_->path()).mkdir(u"list.dat"_s));
+        else if (kind == u"fifo")
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        else if (kind == u"socket")
+            QVERIFY(socket.emplace(path).bound());
+        else if (kind == u"zero")
+            QVERIFY(QFile::link(u"/dev/zero"_s, path));
+        else if (kind == u"urandom")
+            QVERIFY(QFile::link(u"/dev/urandom"_s, path));
+        else if (kind == u"dangling")
+            QVERIFY(QFile::link(dir_->filePath(u"nowhere"_s), path));
+        else if (kind == u"loop")
+            QVERIFY(QFile::link(path, path));
+        QVERIFY_THROWS_EXCEPTION(platform::Error, platform::readFile(path));
+    }
+
+private:
+    std::optional<QTemporaryDir> dir_;
+};
+
+QTEST_GUILESS_MAIN(TestFiles)
+#include "tst_files.moc"

@@ -1,0 +1,208 @@
+#include "fakeruntime.h"
+
+#include "ui/frmmain.h"
+
+#include <QAbstractItemView>
+#include <QAction>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// The control that has the focus; an editable list's focus may sit in its
+// edit field.
+QWidget *focusedControl()
+{
+    QWidget *focus = QApplication::focusWidget();
+    if (focus && qobject_cast<QLineEdit *>(focus) && qobject_cast<QComboBox *>(focus->parentWidget()))
+        return focus->parentWidget();
+    return focus;
+}
+
+} // namespace
+
+class TestFrmMain : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init()
+    {
+        runtime_.emplace(QStringLiteral(FIBWRIGHT_TEST_DATA "/sorted"));
+        window_ = std::make_unique<ui::frmmain>(*runtime_);
+        window_->load();
+        window_->showCentred();
+        QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+    }
+    void cleanup() { window_.reset(); }
+
+    void windowFrame()
+    {
+        QCOMPARE(window_->windowTitle(), u"Fibwright 1.0 By Mogrith"_s);
+        QVERIFY(window_->windowFlags().testFlag(Qt::Tool));
+        QVERIFY(!window_->windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
+        QVERIFY(!window_->windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
+        QVERIFY(window_->windowFlags().testFlag(Qt::WindowCloseButtonHint));
+        const QWidget *client = window_->centralWidget();
+        QCOMPARE(client->size(), QSize(490, 219));
+        QCOMPARE(client->mapTo(window_.get(), QPoint(0, 0)).y(), window_->menuBar()->height());
+        QCOMPARE(window_->minimumSize(), window_->maximumSize());
+        const QRect screen = window_->screen()->availableGeometry();
+        QVERIFY(qAbs(window_->geometry().center().x() - screen.center().x()) <= 1);
+        QVERIFY(qAbs(window_->geometry().center().y() - screen.center().y()) <= 1);
+    }
+
+    void controlsInPlace_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("parent");
+        QTest::addColumn<QRect>("geometry");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<bool>("enabled");
+        QTest::newRow("Combo1") << u"Combo1"_s << u"client"_s << QRect(8, 24, 473, 24) << u"Welcome to pardonix!"_s << true;
+        QTest::newRow("Combo2") << u"Combo2"_s << u"Frame1"_s << QRect(8, 48, 129, 24) << u""_s << true;
+        QTest::newRow("Combo3") << u"Combo3"_s << u"Frame1"_s << QRect(136, 48, 113, 24) << u""_s << true;
+        QTest::newRow("Combo4") << u"Combo4"_s << u"Frame1"_s << QRect(248, 48, 233, 24) << u""_s << true;
+        QTest::newRow("Command1") << u"Command1"_s << u"Frame1"_s << QRect(248, 144, 49, 25) << u"&Copy"_s << true;
+        QTest::newRow("Text1") << u"Text1"_s << u"client"_s << QRect(8, 88, 473, 49) << u"Welcome to pardonix!   "_s << true;
+        QTest::newRow("Frame1") << u"Frame1"_s << u"client"_s << QRect(0, 0, 489, 177) << u""_s << true;
+        QTest::newRow("Command2") << u"Command2"_s << u"Frame1"_s << QRect(432, 144, 49, 25) << u"&About"_s << true;
+        QTest::newRow("Command4") << u"Command4"_s << u"Frame1"_s << QRect(152, 144, 89, 25) << u"&Random"_s << true;
+        QTest::newRow("Command5") << u"Command5"_s << u"Frame1"_s << QRect(16, 144, 49, 25) << u"&Back"_s << false;
+    }
+    void controlsInPlace()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, parent);
+        QFETCH(QRect, geometry);
+        QFETCH(QString, caption);
+        QFETCH(bool, enabled);
+        auto *widget = window_->findChild<QWidget *>(name);
+        QVERIFY(widget);
+        QCOMPARE(widget->parentWidget()->objectName(), parent);
+        QCOMPARE(widget->geometry(), geometry);
+        QVERIFY(widget->isVisible());
+        QCOMPARE(widget->isEnabled(), enabled);
+        if (auto *button = qobject_cast<QPushButton *>(widget))
+            QCOMPARE(button->text(), caption);
+        else if (auto *combo = qobject_cast<QComboBox *>(widget))
+            QCOMPARE(combo->currentText(), caption);
+        else if (auto *edit = qobject_cast<QPlainTextEdit *>(widget))
+            QCOMPARE(edit->toPlainText(), caption);
+        else if (auto *frame = qobject_cast<QGroupBox *>(widget))
+            QCOMPARE(frame->title(), caption);
+    }
+
+    void fonts()
+    {
+        for (const char *name : {"Combo1", "Combo2", "Combo3", "Combo4", "Text1"}) {
+            const QFont font = window_->findChild<QWidget *>(QLatin1String(name))->font();
+            QCOMPARE(font.families().value(0), u"MS Sans Serif"_s);
+            QVERIFY(font.families().size() == 2);
+            QCOMPARE(font.pointSizeF(), 9.75);
+            QCOMPARE(font.weight(), QFont::Normal);
+        }
+        QCOMPARE(window_->findChild<QWidget *>(u"Command1"_s)->font(), QApplication::font());
+    }
+
+    void tabOrderAndFocus()
+    {
+        QTRY_COMPARE(focusedControl(), window_->findChild<QComboBox *>(u"Combo1"_s));
+        const QStringList expected{u"Combo2"_s, u"Combo3"_s, u"Combo4"_s, u"Command1"_s, u"Text1"_s,
+                                   u"Command2"_s, u"Command4"_s, u"Combo1"_s};
+        QStringList visited;
+        for (qsizetype i = 0; i < expected.size(); ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            visited << focusedControl()->objectName();
+        }
+        // Back is disabled at start, so Tab passes it by.
+        QCOMPARE(visited, expected);
+    }
+
+    void menu()
+    {
+        const QList<QAction *> titles = window_->menuBar()->actions();
+        QCOMPARE(titles.size(), 2);
+        QCOMPARE(titles[0]->text(), u"File"_s);
+        QCOMPARE(titles[0]->menu()->objectName(), u"mnufile"_s);
+        const QList<QAction *> items = titles[0]->menu()->actions();
+        QCOMPARE(items.size(), 1);
+        QCOMPARE(items[0]->text(), u"Exit"_s);
+        QCOMPARE(items[0]->objectName(), u"mnuexit"_s);
+        QCOMPARE(titles[1]->text(), u"Help"_s);
+        QCOMPARE(titles[1]->objectName(), u"mnucontents"_s);
+        QVERIFY(!titles[1]->isEnabled());
+    }
+
+    // The working values are no widgets: nothing beyond the visible controls
+    // can be shown or reached with Tab.
+    void hiddenFieldsAreNotOnScreen()
+    {
+        QCOMPARE(window_->findChildren<QLineEdit *>().size(), 4);
+        QCOMPARE(window_->findChildren<QPlainTextEdit *>().size(), 1);
+        QCOMPARE(window_->form().Text2, u" "_s);
+        for (const QString *field : {&window_->form().Text7, &window_->form().Text11})
+            QVERIFY(field->isEmpty());
+    }
+
+    void picksRebuildTheSentence()
+    {
+        composer::Form &form = window_->form();
+        auto *combo3 = window_->findChild<QComboBox *>(u"Combo3"_s);
+        auto *combo4 = window_->findChild<QComboBox *>(u"Combo4"_s);
+        QTest::keyClick(combo3, Qt::Key_Down);
+        QCOMPARE(form.Text1.text(), u"Welcome to pardonix!  Disk "_s);
+        QTest::keyClick(combo4, Qt::Key_Down);
+        QTest::keyClick(combo4, Qt::Key_Down);
+        QCOMPARE(form.Text1.text(), u"Welcome to pardonix!  Disk awoke."_s);
+        form.Combo2.setListIndex(0);
+        QCOMPARE(form.Text1.text(), u"Welcome to pardonix! flaky Disk awoke."_s);
+    }
+
+    void typedTextWaitsForTheNextPick()
+    {
+        composer::Form &form = window_->form();
+        auto *combo2 = window_->findChild<QComboBox *>(u"Combo2"_s);
+        QTest::keyClicks(combo2->lineEdit(), u"very"_s);
+        QCOMPARE(form.Text1.text(), u"Welcome to pardonix!   "_s);
+        QTest::keyClick(window_->findChild<QComboBox *>(u"Combo1"_s), Qt::Key_Down);
+        QCOMPARE(form.Text1.text(), u"All at once the very  "_s);
+    }
+
+    void editingTheSentenceIsLostAtTheNextPick()
+    {
+        composer::Form &form = window_->form();
+        auto *text1 = window_->findChild<QPlainTextEdit *>(u"Text1"_s);
+        text1->moveCursor(QTextCursor::End);
+        QTest::keyClicks(text1, u"x"_s);
+        QCOMPARE(form.Text1.text(), u"Welcome to pardonix!   x"_s);
+        form.Combo3.setListIndex(1);
+        QCOMPARE(form.Text1.text(), u"Welcome to pardonix!  router "_s);
+    }
+
+    void helpDoesNothing()
+    {
+        auto *help = window_->findChild<QAction *>(u"mnucontents"_s);
+        const QString before = window_->form().Text1.text();
+        help->trigger();
+        QCOMPARE(window_->form().Text1.text(), before);
+        QVERIFY(runtime_->boxes.isEmpty());
+        QCOMPARE(runtime_->ends, 0);
+    }
+
+private:
+    std::optional<FakeRuntime> runtime_;
+    std::unique_ptr<ui::frmmain> window_;
+};
+
+QTEST_MAIN(TestFrmMain)
+#include "tst_frmmain.moc"

@@ -1,0 +1,120 @@
+#include "fakeruntime.h"
+
+#include "ui/frmmain.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString SortedSet = QStringLiteral(FIBWRIGHT_TEST_DATA "/sorted");
+
+QStringList itemsIn(const platform::ComboBox &combo)
+{
+    QStringList out;
+    for (int i = 0; i < combo.listCount(); ++i)
+        out << combo.list(i);
+    return out;
+}
+
+// A folder holding copies of the sorted set's lists, less the ones named.
+std::unique_ptr<QTemporaryDir> copyOfSortedSet(const QStringList &leaveOut = {})
+{
+    auto dir = std::make_unique<QTemporaryDir>();
+    for (const QString &name : QDir(SortedSet).entryList(QDir::Files))
+        if (!leaveOut.contains(name))
+            QFile::copy(SortedSet + u'/' + name, dir->filePath(name));
+    return dir;
+}
+
+} // namespace
+
+class TestLoad : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void fillsTheListsSorted()
+    {
+        FakeRuntime runtime(SortedSet);
+        ui::frmmain window(runtime);
+        window.load();
+        composer::Form &form = window.form();
+
+        QCOMPARE(itemsIn(form.Combo1), (QStringList{u"All at once the"_s, u"it seems the"_s, u"Then the"_s}));
+        QCOMPARE(itemsIn(form.Combo2), (QStringList{u"flaky"_s}));
+        QCOMPARE(itemsIn(form.Combo3), (QStringList{u"Disk"_s, u"router"_s}));
+        QCOMPARE(itemsIn(form.Combo4),
+                 (QStringList{u""_s, u"awoke."_s, u"blinked twice."_s, u"is Down."_s, u"melted."_s}));
+        QCOMPARE((QStringList{form.Text3, form.Text4, form.Text5, form.Text6}),
+                 (QStringList{u"3"_s, u"1"_s, u"2"_s, u"5"_s}));
+        QCOMPARE(form.Text1.text(), u"Welcome to pardonix!   "_s);
+        QCOMPARE(form.Combo1.text(), u"Welcome to pardonix!"_s);
+        QCOMPARE(form.Combo1.listIndex(), -1);
+        QVERIFY(form.Command1.enabled());
+        QVERIFY(!form.Command5.enabled());
+        QVERIFY(runtime.boxes.isEmpty());
+        QCOMPARE(runtime.ends, 0);
+    }
+
+    void emptyFileGivesAnEmptyList()
+    {
+        auto dir = copyOfSortedSet({u"list2.dat"_s});
+        QFile empty(dir->filePath(u"list2.dat"_s));
+        QVERIFY(empty.open(QIODevice::WriteOnly));
+        empty.close();
+        FakeRuntime runtime(dir->path());
+        ui::frmmain window(runtime);
+        window.load();
+        QCOMPARE(window.form().Combo2.listCount(), 0);
+        QCOMPARE(window.form().Text4, u"0"_s);
+        QCOMPARE(runtime.ends, 0);
+    }
+
+    void missingFileEndsTheProgram_data()
+    {
+        QTest::addColumn<QString>("missing");
+        QTest::newRow("list1") << u"list1.dat"_s;
+        QTest::newRow("list2") << u"list2.dat"_s;
+        QTest::newRow("list3") << u"list3.dat"_s;
+        QTest::newRow("list4") << u"list4.dat"_s;
+    }
+    void missingFileEndsTheProgram()
+    {
+        QFETCH(QString, missing);
+        auto dir = copyOfSortedSet({missing});
+        FakeRuntime runtime(dir->path());
+        {
+            ui::frmmain window(runtime);
+            window.load();
+            QVERIFY(!window.isVisible());
+            QCOMPARE(runtime.boxes.size(), 1);
+            QCOMPARE(runtime.boxes[0].prompt, u"Missing Files needed to run, contact site owner!"_s);
+            QCOMPARE(runtime.boxes[0].buttons, int(platform::vbOKOnly));
+            QVERIFY(!runtime.boxes[0].title.has_value());
+            QCOMPARE(runtime.ends, 1);
+        }
+        // Nothing more is raised by a window whose program has ended.
+        QCOMPARE(runtime.ends, 1);
+        QCOMPARE(runtime.boxes.size(), 1);
+    }
+
+    void unreadableFileEndsTheProgram()
+    {
+        auto dir = copyOfSortedSet({u"list4.dat"_s});
+        QVERIFY(QDir(dir->path()).mkdir(u"list4.dat"_s));
+        FakeRuntime runtime(dir->path());
+        ui::frmmain window(runtime);
+        window.load();
+        QCOMPARE(runtime.boxes.size(), 1);
+        QCOMPARE(runtime.ends, 1);
+    }
+};
+
+QTEST_MAIN(TestLoad)
+#include "tst_load.moc"

@@ -1,0 +1,6 @@
+#include "ui/app.h"
+
+int main(int argc, char **argv)
+{
+    return ui::run(argc, argv);
+}

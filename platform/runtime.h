@@ -49,7 +49,7 @@ public:
     virtual void setClipboardText(const QString &text) = 0;
 };
 
-class QtRuntime final : public Runtime
+class QtRuntime : public Runtime
 {
 public:
     QString AppPath() const override;

@@ -1,0 +1,224 @@
+#include "fakeruntime.h"
+
+#include "ui/frmmain.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QComboBox>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString SortedSet = QStringLiteral(FIBWRIGHT_TEST_DATA "/sorted");
+
+QString clipboardText()
+{
+    return QGuiApplication::clipboard()->text(QClipboard::Clipboard);
+}
+
+} // namespace
+
+class TestCommands : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init()
+    {
+        runtime_.emplace(SortedSet);
+        window_ = std::make_unique<ui::frmmain>(*runtime_);
+        window_->load();
+        window_->showCentred();
+        window_->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+        QGuiApplication::clipboard()->setText(u"sentinel"_s);
+    }
+    void cleanup() { window_.reset(); }
+
+    void copyTakesTheSentenceOnce()
+    {
+        QVERIFY(copyButton()->isEnabled());
+        QTest::keyClick(window_.get(), Qt::Key_C, Qt::AltModifier);
+        QTRY_VERIFY(!copyButton()->isEnabled());
+        QCOMPARE(clipboardText(), u"Welcome to pardonix!   "_s);
+        // A second press cannot happen: the clipboard keeps what it has.
+        QGuiApplication::clipboard()->setText(u"sentinel"_s);
+        QTest::keyClick(window_.get(), Qt::Key_C, Qt::AltModifier);
+        QTest::qWait(250);
+        QCOMPARE(clipboardText(), u"sentinel"_s);
+    }
+
+    // Every change of the sentence offers Copy again.
+    void copyComesBackWithEveryChange_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("pick") << u"pick"_s << u"Welcome to pardonix!  Disk "_s;
+        QTest::newRow("typing") << u"typing"_s << u"Welcome to pardonix!   !"_s;
+        QTest::newRow("back") << u"back"_s << u"it seems the flaky router awoke."_s;
+        QTest::newRow("paste") << u"paste"_s << u"Welcome to pardonix!   sentinel"_s;
+    }
+    void copyComesBackWithEveryChange()
+    {
+        QFETCH(QString, change);
+        QFETCH(QString, expected);
+        auto *text1 = window_->findChild<QPlainTextEdit *>(u"Text1"_s);
+        if (change == u"back") {
+            runtime_->draws = {0.5f, 0.0f, 0.9f, 0.3f, 0.0f, 0.0f, 0.0f, 0.0f};
+            button(u"Command4"_s)->click();
+            button(u"Command4"_s)->click();
+        }
+        copyButton()->click();
+        QVERIFY(!copyButton()->isEnabled());
+        if (change == u"pick") {
+            QTest::keyClick(window_->findChild<QComboBox *>(u"Combo3"_s), Qt::Key_Down);
+        } else if (change == u"typing") {
+            text1->moveCursor(QTextCursor::End);
+            QTest::keyClicks(text1, u"!"_s);
+        } else if (change == u"back") {
+            button(u"Command5"_s)->click();
+        } else if (change == u"paste") {
+            QGuiApplication::clipboard()->setText(u"sentinel"_s);
+            text1->moveCursor(QTextCursor::End);
+            QTest::keySequence(text1, QKeySequence::Paste);
+        }
+        QVERIFY(copyButton()->isEnabled());
+        copyButton()->click();
+        QCOMPARE(clipboardText(), expected);
+    }
+
+    void copyPutsTheTextAsItStands_data()
+    {
+        QTest::addColumn<QString>("sentence");
+        QTest::newRow("empty") << QString();
+        QTest::newRow("blanks") << u"  both ends  "_s;
+        QTest::newRow("non-ascii") << u"Der L\u00fcfter \u2013 \u65e5\u672c \U0001F525"_s;
+        QTest::newRow("markup") << u"<b>x</b> &amp; <img src=x>"_s;
+        QTest::newRow("nbsp") << u"no\u00a0break"_s;
+        QTest::newRow("rtl") << u"\u05e9\u05e8\u05ea e\u0301"_s;
+    }
+    void copyPutsTheTextAsItStands()
+    {
+        QFETCH(QString, sentence);
+        window_->form().Text1.setText(sentence);
+        copyButton()->click();
+        QCOMPARE(clipboardText(), sentence);
+        QVERIFY(!copyButton()->isEnabled());
+    }
+
+    void copyOfAnEditedAndAnEmptiedSentence()
+    {
+        auto *text1 = window_->findChild<QPlainTextEdit *>(u"Text1"_s);
+        text1->selectAll();
+        QTest::keyClicks(text1, u"My own words"_s);
+        copyButton()->click();
+        QCOMPARE(clipboardText(), u"My own words"_s);
+        text1->selectAll();
+        QTest::keyClick(text1, Qt::Key_Delete);
+        QVERIFY(copyButton()->isEnabled());
+        copyButton()->click();
+        QCOMPARE(clipboardText(), QString());
+    }
+
+    void aboutShowsItsMessage()
+    {
+        const QString before = window_->form().Text1.text();
+        QTest::keyClick(window_.get(), Qt::Key_A, Qt::AltModifier);
+        QTRY_COMPARE(runtime_->boxes.size(), 1);
+        const FakeRuntime::Box box = runtime_->boxes.front();
+        QCOMPARE(box.prompt,
+                 u"Fully customizable error generator. Why take the blame when you can use this to "
+                 "generate an error that's over their heads! After all, if you cant blind them with "
+                 "brilliance, dazzle them with bullsh*t!"_s);
+        QCOMPARE(box.buttons, int(platform::vbInformation));
+        QCOMPARE(box.title, std::optional<QString>(u"Fibwright by Mogrith"_s));
+        QCOMPARE(window_->form().Text1.text(), before);
+        QVERIFY(copyButton()->isEnabled());
+        QCOMPARE(runtime_->ends, 0);
+    }
+
+    void messageBoxesAsShown_data()
+    {
+        QTest::addColumn<int>("buttons");
+        QTest::addColumn<std::optional<QString>>("title");
+        QTest::addColumn<QString>("expectedTitle");
+        QTest::addColumn<int>("expectedIcon");
+        QTest::newRow("about") << int(platform::vbInformation) << std::optional<QString>(u"Fibwright by Mogrith"_s)
+                               << u"Fibwright by Mogrith"_s << int(QMessageBox::Information);
+        QTest::newRow("missing") << int(platform::vbOKOnly) << std::optional<QString>()
+                                 << u"Fibwright"_s << int(QMessageBox::NoIcon);
+    }
+    void messageBoxesAsShown()
+    {
+        QFETCH(int, buttons);
+        QFETCH(std::optional<QString>, title);
+        QFETCH(QString, expectedTitle);
+        QFETCH(int, expectedIcon);
+        QCoreApplication::setApplicationName(u"Fibwright"_s);
+        const auto box = platform::makeMessageBox(u"<b>Plain</b> & text"_s, buttons, title);
+        QCOMPARE(box->text(), u"<b>Plain</b> & text"_s);
+        QCOMPARE(box->textFormat(), Qt::PlainText);
+        QCOMPARE(box->windowTitle(), expectedTitle);
+        QCOMPARE(int(box->icon()), expectedIcon);
+        QCOMPARE(box->standardButtons(), QMessageBox::StandardButtons(QMessageBox::Ok));
+        QCOMPARE(box->buttons().size(), 1);
+    }
+
+    void exitAndCloseEndOnce_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("menu") << u"menu"_s;
+        QTest::newRow("close-box") << u"close"_s;
+        QTest::newRow("destroyed") << u"destroyed"_s;
+    }
+    void exitAndCloseEndOnce()
+    {
+        QFETCH(QString, how);
+        if (how == u"menu")
+            window_->findChild<QAction *>(u"mnuexit"_s)->trigger();
+        else if (how == u"close")
+            QVERIFY(window_->close());
+        QCOMPARE(runtime_->ends, how == u"destroyed" ? 0 : 1);
+        window_.reset();
+        QCOMPARE(runtime_->ends, 1);
+        QVERIFY(runtime_->boxes.isEmpty());
+    }
+
+    // With the real services, ending leaves the event loop with status 0,
+    // once, however many times it is asked for.
+    void endingLeavesTheEventLoop()
+    {
+        window_.reset();
+        // The real services, reading the test's own lists.
+        struct : platform::QtRuntime {
+            QString AppPath() const override { return SortedSet; }
+        } runtime;
+        ui::frmmain window(runtime);
+        window.load();
+        QVERIFY(!runtime.hasEnded());
+        window.showCentred();
+        QTimer::singleShot(0, &window, [&window] { window.close(); });
+        QCOMPARE(QApplication::exec(), 0);
+        QVERIFY(runtime.hasEnded());
+        QVERIFY(!window.isVisible());
+        runtime.End();
+        QTimer::singleShot(0, [] { QCoreApplication::exit(3); });
+        QCOMPARE(QApplication::exec(), 3);
+    }
+
+private:
+    QPushButton *button(const QString &name) { return window_->findChild<QPushButton *>(name); }
+    QPushButton *copyButton() { return button(u"Command1"_s); }
+
+    std::optional<FakeRuntime> runtime_;
+    std::unique_ptr<ui::frmmain> window_;
+};
+
+QTEST_MAIN(TestCommands)
+#include "tst_commands.moc"

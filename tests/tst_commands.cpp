@@ -1,4 +1,5 @@
 #include "fakeruntime.h"
+#include "testsupport.h"
 
 #include "ui/frmmain.h"
 
@@ -14,8 +15,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-const QString SortedSet = QStringLiteral(FIBWRIGHT_TEST_DATA "/sorted");
 
 QString clipboardText()
 {
@@ -35,8 +34,7 @@ private Q_SLOTS:
         window_ = std::make_unique<ui::frmmain>(*runtime_);
         window_->load();
         window_->showCentred();
-        window_->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+        QVERIFY(showActive(*window_));
         QGuiApplication::clipboard()->setText(u"sentinel"_s);
     }
     void cleanup() { window_.reset(); }

@@ -1,5 +1,6 @@
 #include "platform/controls.h"
 #include "platform/error.h"
+#include "testsupport.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>
@@ -12,26 +13,6 @@
 #include <memory>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-platform::ItemList itemsOf(const QStringList &texts)
-{
-    platform::ItemList list;
-    for (const QString &t : texts)
-        list.append(t);
-    return list;
-}
-
-QStringList itemsIn(const platform::ComboBox &combo)
-{
-    QStringList out;
-    for (int i = 0; i < combo.listCount(); ++i)
-        out << combo.list(i);
-    return out;
-}
-
-} // namespace
 
 class TestControls : public QObject
 {

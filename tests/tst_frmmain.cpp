@@ -1,4 +1,5 @@
 #include "fakeruntime.h"
+#include "testsupport.h"
 
 #include "ui/frmmain.h"
 
@@ -37,7 +38,7 @@ class TestFrmMain : public QObject
 private Q_SLOTS:
     void init()
     {
-        runtime_.emplace(QStringLiteral(FIBWRIGHT_TEST_DATA "/sorted"));
+        runtime_.emplace(SortedSet);
         window_ = std::make_unique<ui::frmmain>(*runtime_);
         window_->load();
         window_->showCentred();

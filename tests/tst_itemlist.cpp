@@ -1,5 +1,6 @@
 #include "platform/error.h"
 #include "platform/itemlist.h"
+#include "testsupport.h"
 
 #include <QTest>
 
@@ -7,14 +8,6 @@ using platform::ItemList;
 using namespace Qt::StringLiterals;
 
 namespace {
-
-ItemList itemsOf(const QStringList &texts)
-{
-    ItemList list;
-    for (const QString &t : texts)
-        list.append(t);
-    return list;
-}
 
 QStringList sorted(const ItemList &list)
 {

@@ -1,4 +1,5 @@
 #include "fakeruntime.h"
+#include "testsupport.h"
 
 #include "ui/frmmain.h"
 
@@ -11,16 +12,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-const QString SortedSet = QStringLiteral(FIBWRIGHT_TEST_DATA "/sorted");
-
-QStringList itemsIn(const platform::ComboBox &combo)
-{
-    QStringList out;
-    for (int i = 0; i < combo.listCount(); ++i)
-        out << combo.list(i);
-    return out;
-}
 
 // A folder holding copies of the sorted set's lists, less the ones named.
 std::unique_ptr<QTemporaryDir> copyOfSortedSet(const QStringList &leaveOut = {})

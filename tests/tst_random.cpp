@@ -1,4 +1,5 @@
 #include "fakeruntime.h"
+#include "testsupport.h"
 
 #include "composer/sentence.h"
 #include "platform/error.h"
@@ -16,13 +17,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// The sorted set's lists hold, in order:
-//   list 1: "All at once the", "it seems the", "Then the"
-//   list 2: "flaky"
-//   list 3: "Disk", "router"
-//   list 4: "", "awoke.", "blinked twice.", "is Down.", "melted."
-const QString SortedSet = QStringLiteral(FIBWRIGHT_TEST_DATA "/sorted");
 
 struct State {
     QStringList phrases;
@@ -291,8 +285,7 @@ private:
         window_->load();
         QCOMPARE(runtime_->ends, 0);
         window_->showCentred();
-        window_->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+        QVERIFY(showActive(*window_));
     }
     composer::Form &form() { return window_->form(); }
     void random(std::initializer_list<float> draws)

@@ -79,7 +79,7 @@ void ComboBox::setListIndex(int index)
     if (index < 0 || index >= listCount())
         throw Error(QStringLiteral("invalid list index %1").arg(index));
     widget_->setCurrentIndex(index);
-    widget_->setEditText(model_->item(index).toString());
+    showText(model_->item(index).toString());
     Q_EMIT picked();
 }
 
@@ -88,7 +88,7 @@ void ComboBox::userPicked(int index)
     // Picking the item that is already selected still shows its text again,
     // whatever was typed over it since.
     if (index >= 0)
-        widget_->setEditText(model_->item(index).toString());
+        showText(model_->item(index).toString());
     Q_EMIT picked();
 }
 
@@ -99,8 +99,15 @@ QString ComboBox::text() const
 
 void ComboBox::setText(const QString &text)
 {
-    widget_->setEditText(text);
+    showText(text);
     Q_EMIT changed();
+}
+
+void ComboBox::showText(const QString &text)
+{
+    // A phrase longer than the field shows its beginning.
+    widget_->setEditText(text);
+    widget_->lineEdit()->setCursorPosition(0);
 }
 
 TextBox::TextBox(QPlainTextEdit *widget)

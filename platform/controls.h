@@ -54,6 +54,7 @@ Q_SIGNALS:
 
 private:
     void userPicked(int index);
+    void showText(const QString &text);
 
     QComboBox *widget_;
     PhraseModel *model_;

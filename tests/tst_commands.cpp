@@ -1,6 +1,7 @@
 #include "fakeruntime.h"
 #include "testsupport.h"
 
+#include "ui/app.h"
 #include "ui/frmmain.h"
 
 #include <QAction>
@@ -208,6 +209,20 @@ private Q_SLOTS:
         runtime.End();
         QTimer::singleShot(0, [] { QCoreApplication::exit(3); });
         QCOMPARE(QApplication::exec(), 3);
+    }
+
+    // Closing the About box is not closing the program, though the main
+    // window is a tool window that Qt does not count as a last window.
+    void closingAMessageBoxKeepsTheProgram()
+    {
+        ui::setUpApplication();
+        QCOMPARE(QApplication::applicationName(), u"Fibwright"_s);
+        const auto box = platform::makeMessageBox(u"About"_s, platform::vbInformation, std::nullopt);
+        QTimer::singleShot(0, box.get(), [&box] { box->open(); });
+        QTimer::singleShot(50, box.get(), [&box] { box->accept(); });
+        QTimer::singleShot(300, [] { QCoreApplication::exit(7); });
+        QCOMPARE(QApplication::exec(), 7);
+        QVERIFY(window_->isVisible());
     }
 
 private:

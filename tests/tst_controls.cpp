@@ -75,6 +75,24 @@ private Q_SLOTS:
         QCOMPARE(changes_->count(), 1);
     }
 
+    // A phrase longer than the field shows its beginning, however it got there.
+    void longTextShowsItsBeginning()
+    {
+        const QString longPhrase = u"a phrase far too long for the little field it has to live in"_s;
+        combo_->addItems(itemsOf({longPhrase, u"b"_s}));
+        widget_->resize(60, 24);
+        widget_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(widget_.get()));
+        combo_->setListIndex(0);
+        QCOMPARE(widget_->lineEdit()->cursorPosition(), 0);
+        combo_->setListIndex(1);
+        QTest::keyClick(widget_.get(), Qt::Key_Up);
+        QCOMPARE(combo_->text(), longPhrase);
+        QCOMPARE(widget_->lineEdit()->cursorPosition(), 0);
+        combo_->setText(longPhrase + u" again"_s);
+        QCOMPARE(widget_->lineEdit()->cursorPosition(), 0);
+    }
+
     void refusesAnIndexOutsideTheItems_data()
     {
         QTest::addColumn<QStringList>("items");

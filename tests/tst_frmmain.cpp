@@ -58,8 +58,8 @@ private Q_SLOTS:
         QCOMPARE(client->mapTo(window_.get(), QPoint(0, 0)).y(), window_->menuBar()->height());
         QCOMPARE(window_->minimumSize(), window_->maximumSize());
         const QRect screen = window_->screen()->availableGeometry();
-        QVERIFY(qAbs(window_->geometry().center().x() - screen.center().x()) <= 1);
-        QVERIFY(qAbs(window_->geometry().center().y() - screen.center().y()) <= 1);
+        QCOMPARE(window_->geometry().left() - screen.left(), screen.right() - window_->geometry().right());
+        QVERIFY(qAbs((window_->geometry().top() - screen.top()) - (screen.bottom() - window_->geometry().bottom())) <= 1);
     }
 
     void controlsInPlace_data()

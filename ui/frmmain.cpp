@@ -1,5 +1,6 @@
 #include "frmmain.h"
 
+#include "accessibility.h"
 #include "phrases/load.h"
 #include "platform/runtime.h"
 
@@ -9,6 +10,7 @@
 #include <QFontDatabase>
 #include <QGroupBox>
 #include <QLayout>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -99,6 +101,7 @@ frmmain::~frmmain()
 
 void frmmain::build()
 {
+    installAccessibleInterfaces();
     setObjectName(QStringLiteral("frmmain"));
     setWindowTitle(QStringLiteral("Fibwright 1.0 By Mogrith"));
 
@@ -118,6 +121,8 @@ void frmmain::build()
     for (const auto &[combo, name] : lists) {
         combo->setFont(font);
         combo->setAccessibleName(QLatin1String(name));
+        // The keyboard focus sits in the edit field, so it carries the name too.
+        combo->lineEdit()->setAccessibleName(QLatin1String(name));
     }
     combo1_->setEditText(QStringLiteral("Welcome to pardonix!"));
     text1_->setFont(font);
@@ -173,7 +178,7 @@ void frmmain::showCentred()
     const QScreen *where = screen();
     adjustSize();
     if (where)
-        move(where->availableGeometry().center() - QPoint(width() / 2, height() / 2));
+        setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(), where->availableGeometry()));
     show();
 }
 

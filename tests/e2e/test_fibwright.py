@@ -1,0 +1,362 @@
+#!/usr/bin/python3
+"""End-to-end tests: the built program on a real X server, used as a person
+uses it, through key presses, mouse clicks and the clipboard.
+
+    test_fibwright.py --program build/fibwright --build-dir build [unittest options]
+
+Each case starts an Xvfb of its own and a copy of the program in a scratch
+folder beside phrase lists of its own, and stops both when it ends, passed
+or failed. The screenshot case writes fibwright-after-random.png into the
+build folder.
+"""
+
+import argparse
+import os
+import shutil
+import struct
+import sys
+import tempfile
+import unittest
+
+sys.dont_write_bytecode = True  # nothing written into the source tree
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+
+from xsession import MAIN_TITLE, Clipboard, MapWatcher, Program, XServer, wait_for  # noqa: E402
+
+PROGRAM = None
+BUILD_DIR = None
+
+OPENING = "Welcome to pardonix!   "
+APP_TITLE = "Fibwright"
+ABOUT_TITLE = "Fibwright by Mogrith"
+CLIENT_WIDTH = 490
+CLIENT_HEIGHT = 219
+
+# Lists whose phrases tell which list they came from (A.. from list1.dat and
+# so on), so that a phrase out of place shows. A Random has 30 x 29 x 31 x 28
+# possible outcomes, so two in a row practically never give one sentence.
+LISTS = {
+    "list1.dat": [f"A{n:02}" for n in range(1, 31)],
+    "list2.dat": [f"B{n:02}" for n in range(1, 30)],
+    "list3.dat": [f"C{n:02}" for n in range(1, 32)],
+    "list4.dat": [f"D{n:02}" for n in range(1, 29)],
+}
+
+# Where to click in the window's client area (below the menu bar) to put
+# the text cursor into a list's edit field or the sentence box.
+FIELDS = {
+    "Combo1": (18, 36),
+    "Combo2": (18, 60),
+    "Combo3": (146, 60),
+    "Combo4": (258, 60),
+    "Text1": (28, 100),
+}
+
+
+def list_files(lists):
+    return {name: "".join(phrase + "\n" for phrase in phrases) for name, phrases in lists.items()}
+
+
+def png_size(path):
+    with open(path, "rb") as file:
+        head = file.read(24)
+    if head[:8] != b"\x89PNG\r\n\x1a\n" or head[12:16] != b"IHDR":
+        raise AssertionError(f"{path} is not a PNG file")
+    return struct.unpack(">II", head[16:24])
+
+
+class Session(unittest.TestCase):
+    """An X server, the clipboard and a map watcher for each case; the
+    program is started by the case."""
+
+    def setUp(self):
+        self.scratch = tempfile.mkdtemp(prefix="fibwright-e2e-")
+        self.addCleanup(shutil.rmtree, self.scratch, ignore_errors=True)
+        self.x = XServer(self.scratch)
+        self.addCleanup(self.x.stop)
+        self.clipboard = Clipboard(self.x)
+        self.addCleanup(self.clipboard.stop)
+        self.watcher = MapWatcher(self.x)
+        self.addCleanup(self.watcher.stop)
+        self.program = None
+
+    def start(self, lists=None):
+        """Starts the program with the given list files (default: LISTS)
+        and returns its main window once it is mapped."""
+        files = list_files(LISTS) if lists is None else lists
+        self.launch(files)
+        self.window = self.x.wait_window(MAIN_TITLE)
+        return self.window
+
+    def launch(self, files):
+        self.program = Program(self.x, PROGRAM, os.path.join(self.scratch, "program"), files)
+        self.addCleanup(self.program.stop)
+        self.addCleanup(self.report_failure)
+
+    def report_failure(self):
+        """After a failed case: what the program said on its way, and a
+        picture of the screen in e2e-failures/ in the build folder."""
+        if not self._failed():
+            return
+        log = self.program.log().strip()
+        if log:
+            sys.stderr.write(f"\n--- program output ({self.id()}) ---\n{log}\n")
+        folder = os.path.join(BUILD_DIR, "e2e-failures")
+        os.makedirs(folder, exist_ok=True)
+        path = os.path.join(folder, self.id().rpartition(".")[2] + ".png")
+        try:
+            self.x.run("import", "-window", "root", path, timeout=30.0)
+            sys.stderr.write(f"screen at the end of {self.id()}: {path}\n")
+        except Exception as problem:  # the picture is a help, not a result
+            sys.stderr.write(f"no picture of the screen: {problem}\n")
+
+    def _failed(self):
+        outcome = getattr(self, "_outcome", None)
+        if outcome is None:
+            return False
+        # Python 3.11 reports a failure at once; older ones after the cleanups.
+        pending = [info for _, info in getattr(outcome, "errors", []) if info is not None]
+        result = outcome.result
+        reported = [test for test, _ in result.failures + result.errors if test is self]
+        return bool(pending or reported)
+
+    # ---- what a person does ---------------------------------------------
+
+    def press(self, *keys):
+        try:
+            self.x.key(self.window, *keys)
+        except AssertionError:
+            if not self.program.running():
+                self.fail(f"the program has ended, status {self.program.process.returncode}")
+            raise
+
+    def copy_sentence(self):
+        """Presses Copy (Alt+C) and returns what it put on the clipboard."""
+        return self.clipboard.capture(lambda: self.press("alt+c"))
+
+    def menu_bar_height(self):
+        _, _, _, height = self.x.geometry(self.window)
+        return height - CLIENT_HEIGHT
+
+    def click_field(self, name):
+        x, y = FIELDS[name]
+        self.x.click(self.window, x, self.menu_bar_height() + y)
+
+    def field_text(self, name):
+        """The text in a list's edit field, selected and copied with the
+        keyboard as a person would."""
+        def select_and_copy():
+            self.click_field(name)
+            self.press("ctrl+a", "ctrl+c")
+        return self.clipboard.capture(select_and_copy)
+
+    def lists_text(self):
+        return [self.field_text(f"Combo{n}") for n in range(1, 5)]
+
+    def press_and_wait_for_sentence(self, keys, before):
+        """Presses a button by its access key and returns the sentence box's
+        text once the press has changed it. A button clicks a moment after
+        its key, and until then the buttons it enables ignore theirs."""
+        self.press(keys)
+
+        def changed():
+            text = self.field_text("Text1")
+            return (text,) if text != before else None
+        return wait_for(f"{keys} to change the sentence from {before!r}", changed)[0]
+
+    def assert_running(self):
+        self.assertTrue(self.program.running(), "the program has ended")
+        self.assertEqual(self.x.visible_windows(MAIN_TITLE), [self.window])
+
+    def assert_exits_cleanly(self):
+        self.assertEqual(self.program.exit_status(), 0)
+        self.assertEqual(self.x.visible_windows(MAIN_TITLE), [])
+
+
+class Sentence(Session):
+    """The sentence: as it opens, after Random and Back, after editing, and
+    what Copy puts on the clipboard."""
+
+    def assert_random_sentence(self, sentence, phrases):
+        self.assertEqual(sentence, " ".join(phrases))
+        for phrase, name in zip(phrases, sorted(LISTS)):
+            self.assertIn(phrase, LISTS[name], f"{phrase!r} is not from {name}")
+
+    def test_opening_sentence(self):
+        self.start()
+        self.assertEqual(self.copy_sentence(), OPENING)
+
+    def test_random_joins_one_phrase_of_each_list(self):
+        self.start()
+        shown = self.press_and_wait_for_sentence("alt+r", OPENING)
+        sentence = self.copy_sentence()
+        self.assertEqual(sentence, shown)
+        self.assert_random_sentence(sentence, self.lists_text())
+
+    def test_back_restores_the_first_random(self):
+        self.start()
+        first = self.press_and_wait_for_sentence("alt+r", OPENING)
+        first_lists = self.lists_text()
+        self.assert_random_sentence(first, first_lists)
+
+        # Should the second Random give the first one's sentence again (odds
+        # below one in 750,000), this waits in vain: run the case again.
+        second = self.press_and_wait_for_sentence("alt+r", first)
+        self.assert_random_sentence(second, self.lists_text())
+
+        self.assertEqual(self.press_and_wait_for_sentence("alt+b", second), first)
+        self.assertEqual(self.lists_text(), first_lists)
+        self.assertEqual(self.copy_sentence(), first)
+
+    def test_copy_is_disabled_after_a_copy(self):
+        self.start()
+        self.assertEqual(self.copy_sentence(), OPENING)
+        sentinel = "put here by the test, not by the program"
+        self.clipboard.hold(sentinel)
+        self.press("alt+c")
+        # About's press is handled after Copy's would be; once its box is
+        # up, a copy would already be on the clipboard.
+        self.press("alt+a")
+        box = self.x.wait_window(ABOUT_TITLE)
+        self.assertEqual(self.clipboard.read(), sentinel)
+        self.x.key(box, "Return")
+        wait_for("the About box to close", lambda: not self.x.visible_windows(ABOUT_TITLE))
+
+    def test_edited_sentence_is_copied(self):
+        self.start()
+        # The focus starts in the first list; the sentence box is fifth in
+        # the tab order, after the four lists and Copy.
+        self.press(*["Tab"] * 5)
+        self.press("ctrl+a")
+        self.x.type(self.window, "The printer ate the report.")
+        self.assertEqual(self.copy_sentence(), "The printer ate the report.")
+        # An edit after a copy makes Copy available again.
+        self.click_field("Text1")
+        self.press("ctrl+End")
+        self.x.type(self.window, " Twice!")
+        self.assertEqual(self.copy_sentence(), "The printer ate the report. Twice!")
+
+
+class Window(Session):
+    """The window as a window manager sees it."""
+
+    def test_title_and_client_size(self):
+        window = self.start()
+        self.assertEqual(self.x.title(window), MAIN_TITLE)
+        x, y, width, height = self.x.geometry(window)
+        self.assertEqual(width, CLIENT_WIDTH)
+        # The File menu opens right below the menu bar, which is where the
+        # client area starts.
+        self.x.click(window, 15, 5)
+        menu = wait_for("the File menu", self.x.popups)
+        _, menu_y, _, _ = self.x.geometry(menu[0])
+        self.assertEqual(height - (menu_y - y), CLIENT_HEIGHT)
+        self.x.key(window, "Escape")
+        wait_for("the File menu to close", lambda: not self.x.popups())
+        # A fixed size: a window manager offers no resizing.
+        hints = self.x.prop(window, "WM_NORMAL_HINTS")
+        self.assertIn(f"program specified minimum size: {width} by {height}", hints)
+        self.assertIn(f"program specified maximum size: {width} by {height}", hints)
+
+    def test_centred_on_screen(self):
+        window = self.start()
+        x, y, width, height = self.x.geometry(window)
+        screen_width, screen_height = self.x.screen_size()
+        # Equal margins left and right, above and below; where the room
+        # left over is odd, the extra pixel goes right and below.
+        self.assertEqual((x, y), ((screen_width - width) // 2, (screen_height - height) // 2))
+
+    def test_about_box(self):
+        self.start()
+        self.press("alt+a")
+        box = self.x.wait_window(ABOUT_TITLE)
+        self.assertEqual(self.x.title(box), ABOUT_TITLE)
+        self.assertIn("_NET_WM_WINDOW_TYPE_DIALOG", self.x.prop(box, "_NET_WM_WINDOW_TYPE"))
+        self.assert_running()
+
+    def test_closing_the_about_box_keeps_the_program(self):
+        self.start()
+        self.press("alt+a")
+        box = self.x.wait_window(ABOUT_TITLE)
+        self.x.key(box, "Return")
+        wait_for("the About box to close", lambda: not self.x.visible_windows(ABOUT_TITLE))
+        # Ready for the next press.
+        self.assertEqual(self.copy_sentence(), OPENING)
+        self.assert_running()
+
+    def test_missing_list_shows_one_message_and_ends(self):
+        lists = list_files(LISTS)
+        del lists["list3.dat"]
+        self.launch(lists)
+        box = self.x.wait_window(APP_TITLE)
+        self.assertIn("_NET_WM_WINDOW_TYPE_DIALOG", self.x.prop(box, "_NET_WM_WINDOW_TYPE"))
+        self.x.key(box, "Return")
+        wait_for("the program to end or show its window",
+                 lambda: not self.program.running() or self.x.visible_windows(MAIN_TITLE))
+        # Every window the program ever mapped, from start to end.
+        self.assertEqual(self.watcher.mapped(), [(box, APP_TITLE)])
+        self.assertEqual(self.program.exit_status(), 0)
+
+
+class Ending(Session):
+    """The two ways to end the program."""
+
+    def test_close_box(self):
+        window = self.start()
+        self.x.send_close(window)
+        self.assert_exits_cleanly()
+
+    def test_file_exit(self):
+        window = self.start()
+        self.x.click(window, 15, 5)
+        menu = wait_for("the File menu", self.x.popups)
+        self.assertEqual(len(menu), 1)
+        _, _, width, height = self.x.geometry(menu[0])
+        # Exit is the menu's only item.
+        self.x.click(menu[0], width // 2, height // 2)
+        self.assert_exits_cleanly()
+
+
+class Screenshot(Session):
+    """A picture of the window after a Random, with the bundled lists, for
+    people to look at: fibwright-after-random.png in the build folder."""
+
+    def test_screenshot_after_random(self):
+        bundled = os.path.dirname(os.path.abspath(PROGRAM))
+        lists = {}
+        for name in LISTS:
+            with open(os.path.join(bundled, name), "rb") as file:
+                lists[name] = file.read()
+        window = self.start(lists)
+        self.press("alt+r")
+        # Copy, available from the start and pressed after Random, clicks
+        # after it too.
+        self.assertNotEqual(self.copy_sentence(), OPENING)
+        # A second Random makes Back available (and Copy again): once Back
+        # looks different, that Random is done.
+        back = (16, self.menu_bar_height() + 144, 49, 25)
+        unavailable = self.x.grab(window, back)
+        self.press("alt+r")
+        wait_for("Back to become available", lambda: self.x.grab(window, back) != unavailable)
+        path = os.path.join(BUILD_DIR, "fibwright-after-random.png")
+        if os.path.exists(path):
+            os.remove(path)
+        self.x.save_png(self.x.still_picture(window), path)
+        _, _, width, height = self.x.geometry(window)
+        self.assertEqual(png_size(path), (width, height))
+
+
+def main():
+    global PROGRAM, BUILD_DIR
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--program", required=True, help="the built fibwright executable")
+    parser.add_argument("--build-dir", required=True, help="where the screenshot goes")
+    args, rest = parser.parse_known_args()
+    PROGRAM = os.path.abspath(args.program)
+    BUILD_DIR = os.path.abspath(args.build_dir)
+    os.makedirs(BUILD_DIR, exist_ok=True)
+    unittest.main(argv=[sys.argv[0]] + rest, verbosity=2)
+
+
+if __name__ == "__main__":
+    main()

@@ -4,7 +4,9 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -60,19 +62,26 @@ QByteArray readFile(const QString &path)
     qsizetype done = 0;
     for (;;) {
         if (done == bytes.size()) {
-            // The file may have grown since fstat: read on, within the limit.
-            if (bytes.size() >= MaxFileSize) {
-                char probe;
-                const ssize_t extra = ::read(fd.get(), &probe, 1);
-                if (extra == 0)
-                    break;
-                if (extra > 0)
-                    fail(path, "file too large");
+            // The file may have grown since fstat (or, like the files in
+            // /proc, have no size there). A small read tells, so that the
+            // usual file is never moved into a larger buffer just to find
+            // its end.
+            char probe[4096];
+            const ssize_t extra = ::read(fd.get(), probe, sizeof probe);
+            if (extra == 0)
+                break;
+            if (extra < 0) {
                 if (errno == EINTR)
                     continue;
                 fail(path, ::strerror(errno));
             }
-            bytes.resize(std::min<qsizetype>(MaxFileSize, std::max<qsizetype>(4096, bytes.size() * 2)));
+            if (done + extra > MaxFileSize)
+                fail(path, "file too large");
+            const qsizetype grown = std::max<qsizetype>({done + extra, 4096, done * 2});
+            bytes.resize(std::min<qsizetype>(MaxFileSize, grown));
+            std::memcpy(bytes.data() + done, probe, size_t(extra));
+            done += extra;
+            continue;
         }
         const ssize_t got = ::read(fd.get(), bytes.data() + done, size_t(bytes.size() - done));
         if (got == 0)

@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -83,6 +84,26 @@ private Q_SLOTS:
         file.close();
         QVERIFY(QFile::link(file.fileName(), dir_->filePath(u"link.dat"_s)));
         QCOMPARE(platform::readFile(dir_->filePath(u"link.dat"_s)), QByteArray("phrase\n"));
+    }
+
+    // A regular file may hold more than its size says (the files in /proc
+    // say 0, a file may grow while it is read): it is read to its end.
+    void readsOnPastTheSizeItHad()
+    {
+        for (const QString &path : {u"/proc/version"_s, u"/proc/self/cmdline"_s}) {
+            QFile file(path);
+            if (!file.open(QIODevice::ReadOnly))
+                QSKIP("no /proc on this system");
+            QCOMPARE(QFileInfo(path).size(), 0);
+            const QByteArray expected = file.readAll();
+            QVERIFY(!expected.isEmpty());
+            QCOMPARE(platform::readFile(path), expected);
+        }
+        // Many pages: read on after the first look past the size.
+        const QByteArray maps = platform::readFile(u"/proc/self/maps"_s);
+        QVERIFY2(maps.size() > 3 * 4096, QByteArray::number(maps.size()).constData());
+        QVERIFY(maps.endsWith('\n'));
+        QVERIFY(maps.contains("[stack]"));
     }
 
     // Anything but a regular file is refused at once, without reading.

@@ -3,9 +3,19 @@
 #include "platform/controls.h"
 #include "platform/itemlist.h"
 
+#include <QDir>
+#include <QFile>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QWidget>
+
+#include <algorithm>
+#include <memory>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 // The test lists in tests/data/sorted hold, in sorted order:
 //   list 1: "All at once the", "it seems the", "Then the"
@@ -37,3 +47,44 @@ inline QStringList itemsIn(const platform::ComboBox &combo)
     window.activateWindow();
     return QTest::qWaitForWindowActive(&window);
 }
+
+// A folder holding copies of the sorted set's lists, less the ones named.
+inline std::unique_ptr<QTemporaryDir> copyOfSortedSet(const QStringList &leaveOut = {})
+{
+    auto dir = std::make_unique<QTemporaryDir>();
+    for (const QString &name : QDir(SortedSet).entryList(QDir::Files))
+        if (!leaveOut.contains(name))
+            QFile::copy(SortedSet + u'/' + name, dir->filePath(name));
+    return dir;
+}
+
+// A listening Unix socket at path, closed when it goes.
+class SocketFile
+{
+public:
+    explicit SocketFile(const QString &path)
+        : fd_(::socket(AF_UNIX, SOCK_STREAM, 0))
+    {
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        const QByteArray name = QFile::encodeName(path);
+        if (fd_ < 0 || size_t(name.size()) >= sizeof address.sun_path)
+            return;
+        std::copy(name.begin(), name.end(), address.sun_path);
+        bound_ = ::bind(fd_, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0
+            && ::listen(fd_, 1) == 0;
+    }
+    ~SocketFile()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    SocketFile(const SocketFile &) = delete;
+    SocketFile &operator=(const SocketFile &) = delete;
+    bool bound() const { return bound_; }
+
+private:
+    int fd_;
+    bool bound_ = false;
+};
+

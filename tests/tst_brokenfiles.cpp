@@ -42,9 +42,7 @@
 #include <thread>
 
 #include <fcntl.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -91,35 +89,6 @@ private:
     std::thread thread_;
 };
 
-// A listening Unix socket at path, closed when it goes.
-class SocketFile
-{
-public:
-    explicit SocketFile(const QString &path)
-        : fd_(::socket(AF_UNIX, SOCK_STREAM, 0))
-    {
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        const QByteArray name = QFile::encodeName(path);
-        if (fd_ < 0 || size_t(name.size()) >= sizeof address.sun_path)
-            return;
-        std::copy(name.begin(), name.end(), address.sun_path);
-        bound_ = ::bind(fd_, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0
-            && ::listen(fd_, 1) == 0;
-    }
-    ~SocketFile()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    SocketFile(const SocketFile &) = delete;
-    SocketFile &operator=(const SocketFile &) = delete;
-    bool bound() const { return bound_; }
-
-private:
-    int fd_;
-    bool bound_ = false;
-};
 
 // A file descriptor closed when it goes.
 class Descriptor
@@ -142,15 +111,6 @@ private:
     int fd_;
 };
 
-// A folder holding copies of the sorted set's lists, with list2.dat left out.
-std::unique_ptr<QTemporaryDir> setWithoutList2()
-{
-    auto dir = std::make_unique<QTemporaryDir>();
-    for (const QString &name : QDir(SortedSet).entryList(QDir::Files))
-        if (name != u"list2.dat")
-            QFile::copy(SortedSet + u'/' + name, dir->filePath(name));
-    return dir;
-}
 
 bool writeFile(const QString &path, const QByteArray &bytes)
 {
@@ -266,7 +226,7 @@ class TestBrokenFiles : public QObject
 private Q_SLOTS:
     void init()
     {
-        dir_ = setWithoutList2();
+        dir_ = copyOfSortedSet({u"list2.dat"_s});
         QVERIFY(dir_->isValid());
         list2_ = dir_->filePath(u"list2.dat"_s);
     }

@@ -1,5 +1,6 @@
 #include "platform/error.h"
 #include "platform/files.h"
+#include "testsupport.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,46 +10,9 @@
 
 #include <optional>
 
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
-#include <unistd.h>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-// A listening Unix socket at path, closed when it goes.
-class SocketFile
-{
-public:
-    explicit SocketFile(const QString &path)
-        : fd_(::socket(AF_UNIX, SOCK_STREAM, 0))
-    {
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        const QByteArray name = QFile::encodeName(path);
-        if (fd_ < 0 || size_t(name.size()) >= sizeof address.sun_path)
-            return;
-        std::copy(name.begin(), name.end(), address.sun_path);
-        bound_ = ::bind(fd_, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0
-            && ::listen(fd_, 1) == 0;
-    }
-    ~SocketFile()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    SocketFile(const SocketFile &) = delete;
-    SocketFile &operator=(const SocketFile &) = delete;
-    bool bound() const { return bound_; }
-
-private:
-    int fd_;
-    bool bound_ = false;
-};
-
-} // namespace
 
 class TestFiles : public QObject
 {

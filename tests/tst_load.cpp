@@ -11,20 +11,6 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
-// A folder holding copies of the sorted set's lists, less the ones named.
-std::unique_ptr<QTemporaryDir> copyOfSortedSet(const QStringList &leaveOut = {})
-{
-    auto dir = std::make_unique<QTemporaryDir>();
-    for (const QString &name : QDir(SortedSet).entryList(QDir::Files))
-        if (!leaveOut.contains(name))
-            QFile::copy(SortedSet + u'/' + name, dir->filePath(name));
-    return dir;
-}
-
-} // namespace
-
 class TestLoad : public QObject
 {
     Q_OBJECT

@@ -1,6 +1,5 @@
 #include "app.h"
 
-#include "accessibility.h"
 #include "frmmain.h"
 
 #include "platform/runtime.h"
@@ -12,7 +11,6 @@ namespace ui {
 
 void setUpApplication()
 {
-    installAccessibleInterfaces();
     // The title message boxes carry. No display name is set, so that Qt adds
     // nothing to the window's own title.
     QApplication::setApplicationName(QStringLiteral("Fibwright"));

@@ -7,10 +7,14 @@ Runs under dbus-run-session (see CMakeLists.txt) on an X server of its own.
 """
 
 import argparse
+import os
+import sys
 
-from desktopsupport import (ACCESSIBILITY_ENV, XServer, accessible_nodes, accessible_window, check,
-                            close_program, extents, main, start_accessibility_bus, start_program,
-                            wait_for)
+sys.dont_write_bytecode = True  # nothing written into the source tree
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir, "support"))
+
+from xsession import (Program, XServer, accessible_nodes, accessible_window, check,  # noqa: E402
+                      extents, main, start_accessibility_bus, wait_for)
 
 LIST_NAMES = ["First phrase", "Second phrase", "Third phrase", "Fourth phrase"]
 BUTTON_NAMES = {"Copy", "About", "Random", "Back"}
@@ -23,8 +27,8 @@ def test():
 
     xserver = XServer()
     pyatspi = start_accessibility_bus(xserver)
-    program = start_program(xserver, args.program, ACCESSIBILITY_ENV)
-    window = xserver.wait_for_program_window(program)
+    program = Program(xserver, args.program)
+    window = program.main_window(20)
     frame = accessible_window(pyatspi)
     nodes = accessible_nodes(pyatspi, frame)
 
@@ -88,12 +92,12 @@ def test():
         return text.getText(0, text.characterCount)
 
     def expect(name, state, after):
-        wait_for(lambda: enabled(name) == state, 10,
-                 f"{name} to be {'enabled' if state else 'disabled'} after {after}")
+        wait_for(f"{name} to be {'enabled' if state else 'disabled'} after {after}",
+                 lambda: enabled(name) == state, 10)
 
     def sentence_becomes_other_than(old, after):
-        return wait_for(lambda: text_of(sentence) != old and text_of(sentence), 10,
-                        f"the sentence to change after {after}")
+        return wait_for(f"the sentence to change after {after}",
+                        lambda: text_of(sentence) != old and text_of(sentence), 10)
 
     def check_sentence_matches_lists():
         parts = [text_of(edit_fields[name]) for name in LIST_NAMES]
@@ -122,12 +126,12 @@ def test():
 
     press("Back")
     expect("Back", False, "Back")
-    check(wait_for(lambda: text_of(sentence) == first, 10, "Back to restore the sentence"),
+    check(wait_for("Back to restore the sentence", lambda: text_of(sentence) == first, 10),
           "the sentence was not restored")
     check_sentence_matches_lists()
     expect("Copy", True, "Back changed the sentence")
 
-    close_program(xserver, program, window)
+    program.close(window)
 
 
 if __name__ == "__main__":

@@ -9,10 +9,14 @@ measured inside the program by tst_textfit, at both scale factors.
 """
 
 import argparse
+import os
+import sys
 
-from desktopsupport import (ACCESSIBILITY_ENV, Screenshot, XServer, accessible_nodes,
-                            accessible_window, check, close_program, extents, main,
-                            start_accessibility_bus, start_program, wait_for)
+sys.dont_write_bytecode = True  # nothing written into the source tree
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir, "support"))
+
+from xsession import (Program, XServer, accessible_nodes, accessible_window, check,  # noqa: E402
+                      extents, main, start_accessibility_bus, wait_for)
 
 # How far, on average over a control and its three colours, the picture at 2
 # shrunk to half may stand from the picture at 1. Anti-aliased text drawn at
@@ -21,27 +25,14 @@ from desktopsupport import (ACCESSIBILITY_ENV, Screenshot, XServer, accessible_n
 MAX_DIFFERENCE = 12
 
 
-def stable_screenshot(xserver, window):
-    """A screenshot once the window has finished painting: two in a row alike."""
-    shots = [Screenshot.of(xserver, window)]
-
-    def settled():
-        shots.append(Screenshot.of(xserver, window))
-        return shots[-1].rgb == shots[-2].rgb
-
-    wait_for(settled, 10, "the window to finish painting", interval=0.1)
-    return shots[-1]
-
-
 def run_at(xserver, pyatspi, program, scale):
     """The window's size, its screenshot and its controls' places (in device
     pixels, from the window's corner) at one scale factor."""
-    env = dict(ACCESSIBILITY_ENV, QT_SCALE_FACTOR=str(scale))
-    process = start_program(xserver, program, env)
-    window = xserver.wait_for_program_window(process)
+    process = Program(xserver, program, {"QT_SCALE_FACTOR": str(scale)})
+    window = process.main_window(20)
     _, _, width, height = xserver.geometry(window)
     frame = accessible_window(pyatspi)
-    shot = stable_screenshot(xserver, window)
+    shot = xserver.still_picture(window, 10, interval=0.1)
 
     # The tree may give its places in device or in device-independent pixels;
     # the window's own extent there tells which.
@@ -56,7 +47,7 @@ def run_at(xserver, pyatspi, program, scale):
                 node.getRole() == pyatspi.ROLE_TEXT and node.name == "Sentence"):
             x, y, w, h = extents(pyatspi, node)
             controls[node.name] = tuple(round(v * to_device) for v in (x - fx, y - fy, w, h))
-    close_program(xserver, process, window)
+    process.close(window)
     return (width, height), shot, controls
 
 
@@ -110,16 +101,17 @@ def test():
 
 def save_screenshot(xserver, pyatspi, program, path):
     """The picture for the README: the window at 2 after one Random."""
-    process = start_program(xserver, program, dict(ACCESSIBILITY_ENV, QT_SCALE_FACTOR="2"))
-    window = xserver.wait_for_program_window(process)
+    process = Program(xserver, program, {"QT_SCALE_FACTOR": "2"})
+    window = process.main_window(20)
     nodes = accessible_nodes(pyatspi, accessible_window(pyatspi))
     random = next(n for n, _ in nodes if n.getRole() == pyatspi.ROLE_PUSH_BUTTON and n.name == "Random")
     sentence = next(n for n, _ in nodes if n.getRole() == pyatspi.ROLE_TEXT and n.name == "Sentence")
     before = sentence.queryText().getText(0, -1)
     random.queryAction().doAction(0)
-    wait_for(lambda: sentence.queryText().getText(0, -1) != before, 10, "Random to change the sentence")
-    stable_screenshot(xserver, window).save_png(path)
-    close_program(xserver, process, window)
+    wait_for("Random to change the sentence",
+             lambda: sentence.queryText().getText(0, -1) != before, 10)
+    xserver.still_picture(window, 10, interval=0.1).save_png(path)
+    process.close(window)
 
 
 if __name__ == "__main__":

@@ -5,10 +5,14 @@ lib/fibwright, map its window with our icon, and end when it is closed."""
 import argparse
 import os
 import shutil
+import sys
 
-from desktopsupport import (XServer, check, check_installed_tree, close_program, main,
-                            missing_slices, run, scratch_dir, start_program, wait_for,
-                            MESSAGE_BOX_TITLE, PROGRAM_TITLE)
+sys.dont_write_bytecode = True  # nothing written into the source tree
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir, "support"))
+
+from installtree import check_installed_tree, missing_slices  # noqa: E402
+from xsession import (MAIN_TITLE, MESSAGE_BOX_TITLE, Program, XServer,  # noqa: E402
+                      check, main, run, scratch_dir, wait_for)
 
 
 def test():
@@ -27,27 +31,26 @@ def test():
 
     # Started through the link from an unrelated folder, it reads the lists
     # beside the real executable.
-    program = start_program(xserver, link)
-    window = xserver.wait_for_program_window(program)
-    icons = xserver.xlib.icons(window)
+    program = Program(xserver, link)
+    window = program.main_window(20)
+    icons = xserver.icons(window)
     for size in (16, 32):
         check((size, size) in icons,
               f"no {size}x{size} window icon; the window has {sorted(icons)}")
         missing = missing_slices(icons[(size, size)])
         check(not missing, f"the {size}x{size} window icon lacks the {', '.join(missing)} slice")
-    close_program(xserver, program, window)
+    program.close(window)
 
     # Without one of them there, it says so and never shows its window: the
     # lists it found came from lib/fibwright.
     lists = os.path.join(prefix, "lib", "fibwright")
     shutil.move(os.path.join(lists, "list3.dat"), os.path.join(prefix, "list3.dat"))
-    program = start_program(xserver, link)
-    boxes = wait_for(lambda: xserver.windows_named(MESSAGE_BOX_TITLE), 20,
-                     "the missing-files message box")
-    check(program.poll() is None, "the program ended without waiting for its message box")
-    check(not xserver.windows_named(PROGRAM_TITLE),
-          "the window appeared although list3.dat was missing")
-    close_program(xserver, program, boxes[0])
+    program = Program(xserver, link)
+    boxes = wait_for("the missing-files message box",
+                     lambda: xserver.windows(MESSAGE_BOX_TITLE), 20)
+    check(program.running(), "the program ended without waiting for its message box")
+    check(not xserver.windows(MAIN_TITLE), "the window appeared although list3.dat was missing")
+    program.close(boxes[0])
 
 
 if __name__ == "__main__":

@@ -11,16 +11,20 @@ import os
 import re
 import shlex
 import subprocess
+import sys
 
-from desktopsupport import (INSTALLED_FILES, XServer, check, check_installed_tree, close_program,
-                            main, run, scratch_dir, start_program)
+sys.dont_write_bytecode = True  # nothing written into the source tree
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir, "support"))
+
+from installtree import INSTALLED_FILES, check_installed_tree  # noqa: E402
+from xsession import Program, XServer, check, main, run, scratch_dir  # noqa: E402
 
 # Packages the program needs that no library link names.
 LOADED_AT_RUN_TIME = {"qt6-qpa-plugins"}
 
 
 def control_fields(deb):
-    text = run(["dpkg-deb", "--field", deb])
+    text = run(["dpkg-deb", "--field", deb]).stdout
     fields, name = {}, None
     for line in text.splitlines():
         if line[:1] in (" ", "\t") and name:
@@ -56,7 +60,7 @@ def check_dependencies(depends):
 
 def check_listing(deb):
     """Owners, modes and link target as dpkg will install them."""
-    listing = run(["dpkg-deb", "--contents", deb])
+    listing = run(["dpkg-deb", "--contents", deb]).stdout
     entries = {}
     for line in listing.splitlines():
         mode, owner, _size, _date, _time, path, *link = line.split()
@@ -106,7 +110,7 @@ def test():
 
     fields = control_fields(deb)
     for name, want in (("Package", "fibwright"), ("Version", args.version),
-                       ("Architecture", run(["dpkg", "--print-architecture"]).strip()),
+                       ("Architecture", run(["dpkg", "--print-architecture"]).stdout.strip()),
                        ("Section", "utils"), ("Priority", "optional")):
         check(fields.get(name) == want, f"{name} is {fields.get(name)!r}, not {want!r}")
     check(re.fullmatch(r".+ <[^@\s]+@[^@\s]+>", fields.get("Maintainer", "")),
@@ -121,7 +125,7 @@ def test():
     run(["dpkg-deb", "--extract", deb, root])
     usr = os.path.join(root, "usr")
     check_installed_tree(usr, args.source_dir)
-    file_type = run(["file", "--brief", os.path.join(usr, "lib/fibwright/fibwright")])
+    file_type = run(["file", "--brief", os.path.join(usr, "lib/fibwright/fibwright")]).stdout
     check(", stripped" in file_type, f"the program is not stripped: {file_type}")
     desktop_file = os.path.join(usr, "share/applications/fibwright.desktop")
     run(["desktop-file-validate", desktop_file])
@@ -140,9 +144,8 @@ def test():
     check(os.path.exists(program), f"Exec names {command[0]}, which the package lacks in /usr/bin")
     xserver = XServer()
     env = {"PATH": os.path.join(usr, "bin") + os.pathsep + os.environ.get("PATH", "")}
-    process = start_program(xserver, command[0], env)
-    window = xserver.wait_for_program_window(process)
-    close_program(xserver, process, window)
+    process = Program(xserver, command[0], env)
+    process.close(process.main_window(20))
 
 
 if __name__ == "__main__":

@@ -12,23 +12,20 @@ build folder.
 
 import argparse
 import os
-import shutil
-import struct
 import sys
-import tempfile
 import unittest
 
 sys.dont_write_bytecode = True  # nothing written into the source tree
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir, "support"))
 
-from xsession import MAIN_TITLE, Clipboard, MapWatcher, Program, XServer, wait_for  # noqa: E402
+from xsession import (ABOUT_TITLE, MAIN_TITLE, MESSAGE_BOX_TITLE, Clipboard,  # noqa: E402
+                      MapWatcher, Program, XServer, bundled_lists, clean_up, copy_program,
+                      png_size, wait_for)
 
 PROGRAM = None
 BUILD_DIR = None
 
 OPENING = "Welcome to pardonix!   "
-APP_TITLE = "Fibwright"
-ABOUT_TITLE = "Fibwright by Mogrith"
 CLIENT_WIDTH = 490
 CLIENT_HEIGHT = 219
 
@@ -57,25 +54,16 @@ def list_files(lists):
     return {name: "".join(phrase + "\n" for phrase in phrases) for name, phrases in lists.items()}
 
 
-def png_size(path):
-    with open(path, "rb") as file:
-        head = file.read(24)
-    if head[:8] != b"\x89PNG\r\n\x1a\n" or head[12:16] != b"IHDR":
-        raise AssertionError(f"{path} is not a PNG file")
-    return struct.unpack(">II", head[16:24])
-
-
 class Session(unittest.TestCase):
     """An X server, the clipboard and a map watcher for each case; the
     program is started by the case."""
 
     def setUp(self):
-        self.scratch = tempfile.mkdtemp(prefix="fibwright-e2e-")
-        self.addCleanup(shutil.rmtree, self.scratch, ignore_errors=True)
-        self.x = XServer(self.scratch)
-        self.addCleanup(self.x.stop)
+        # Cleanups run last added first: this one, ending every process the
+        # case started and removing its scratch folder, comes last.
+        self.addCleanup(clean_up)
+        self.x = XServer()
         self.clipboard = Clipboard(self.x)
-        self.addCleanup(self.clipboard.stop)
         self.watcher = MapWatcher(self.x)
         self.addCleanup(self.watcher.stop)
         self.program = None
@@ -85,12 +73,12 @@ class Session(unittest.TestCase):
         and returns its main window once it is mapped."""
         files = list_files(LISTS) if lists is None else lists
         self.launch(files)
-        self.window = self.x.wait_window(MAIN_TITLE)
+        self.window = self.program.main_window()
         return self.window
 
     def launch(self, files):
-        self.program = Program(self.x, PROGRAM, os.path.join(self.scratch, "program"), files)
-        self.addCleanup(self.program.stop)
+        folder = os.path.join(self.x.home, "program")
+        self.program = Program(self.x, copy_program(PROGRAM, folder, files))
         self.addCleanup(self.report_failure)
 
     def report_failure(self):
@@ -98,7 +86,7 @@ class Session(unittest.TestCase):
         picture of the screen in e2e-failures/ in the build folder."""
         if not self._failed():
             return
-        log = self.program.log().strip()
+        log = self.program.output().strip()
         if log:
             sys.stderr.write(f"\n--- program output ({self.id()}) ---\n{log}\n")
         folder = os.path.join(BUILD_DIR, "e2e-failures")
@@ -166,11 +154,11 @@ class Session(unittest.TestCase):
 
     def assert_running(self):
         self.assertTrue(self.program.running(), "the program has ended")
-        self.assertEqual(self.x.visible_windows(MAIN_TITLE), [self.window])
+        self.assertEqual(self.x.windows(MAIN_TITLE), [self.window])
 
     def assert_exits_cleanly(self):
         self.assertEqual(self.program.exit_status(), 0)
-        self.assertEqual(self.x.visible_windows(MAIN_TITLE), [])
+        self.assertEqual(self.x.windows(MAIN_TITLE), [])
 
 
 class Sentence(Session):
@@ -220,7 +208,7 @@ class Sentence(Session):
         box = self.x.wait_window(ABOUT_TITLE)
         self.assertEqual(self.clipboard.read(), sentinel)
         self.x.key(box, "Return")
-        wait_for("the About box to close", lambda: not self.x.visible_windows(ABOUT_TITLE))
+        wait_for("the About box to close", lambda: not self.x.windows(ABOUT_TITLE))
 
     def test_edited_sentence_is_copied(self):
         self.start()
@@ -279,7 +267,7 @@ class Window(Session):
         self.press("alt+a")
         box = self.x.wait_window(ABOUT_TITLE)
         self.x.key(box, "Return")
-        wait_for("the About box to close", lambda: not self.x.visible_windows(ABOUT_TITLE))
+        wait_for("the About box to close", lambda: not self.x.windows(ABOUT_TITLE))
         # Ready for the next press.
         self.assertEqual(self.copy_sentence(), OPENING)
         self.assert_running()
@@ -288,13 +276,16 @@ class Window(Session):
         lists = list_files(LISTS)
         del lists["list3.dat"]
         self.launch(lists)
-        box = self.x.wait_window(APP_TITLE)
+        box = self.x.wait_window(MESSAGE_BOX_TITLE, program=self.program)
+        # The watcher reads a window's title when it sees the window mapped:
+        # it has to see the box before the box goes.
+        wait_for("the map watcher to see the message box", self.watcher.mapped)
         self.assertIn("_NET_WM_WINDOW_TYPE_DIALOG", self.x.prop(box, "_NET_WM_WINDOW_TYPE"))
         self.x.key(box, "Return")
         wait_for("the program to end or show its window",
-                 lambda: not self.program.running() or self.x.visible_windows(MAIN_TITLE))
+                 lambda: not self.program.running() or self.x.windows(MAIN_TITLE))
         # Every window the program ever mapped, from start to end.
-        self.assertEqual(self.watcher.mapped(), [(box, APP_TITLE)])
+        self.assertEqual(self.watcher.mapped(), [(box, MESSAGE_BOX_TITLE)])
         self.assertEqual(self.program.exit_status(), 0)
 
 
@@ -322,12 +313,7 @@ class Screenshot(Session):
     people to look at: fibwright-after-random.png in the build folder."""
 
     def test_screenshot_after_random(self):
-        bundled = os.path.dirname(os.path.abspath(PROGRAM))
-        lists = {}
-        for name in LISTS:
-            with open(os.path.join(bundled, name), "rb") as file:
-                lists[name] = file.read()
-        window = self.start(lists)
+        window = self.start(bundled_lists(PROGRAM))
         self.press("alt+r")
         # Copy, available from the start and pressed after Random, clicks
         # after it too.
@@ -341,7 +327,7 @@ class Screenshot(Session):
         path = os.path.join(BUILD_DIR, "fibwright-after-random.png")
         if os.path.exists(path):
             os.remove(path)
-        self.x.save_png(self.x.still_picture(window), path)
+        self.x.still_picture(window).save_png(path)
         _, _, width, height = self.x.geometry(window)
         self.assertEqual(png_size(path), (width, height))
 

@@ -1,0 +1,568 @@
+"""A private X server and the program on it, driven from outside: what the
+end-to-end tests (tests/e2e), the desktop tests (tests/desktop) and the
+sanitizer run (tests/exit_without_leaks.py) share.
+
+Everything talks to the X server the way other desktop programs do: xdotool
+presses keys and moves the mouse, xclip reads and owns the clipboard,
+xwininfo and xprop read what a window manager would see, ImageMagick's
+import takes pictures. What none of those tools can do is done with
+python3-xlib: watching every window that gets mapped, sending
+WM_DELETE_WINDOW as a window manager does when its close box is clicked,
+and reading a window's icon.
+
+Every process started here runs in a process group of its own and is told
+to die with the test (setpriv --pdeathsig); clean_up() ends the groups and
+removes the scratch folders, however the test ends.
+"""
+
+import contextlib
+import os
+import re
+import select
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+import traceback
+
+from Xlib import X, Xatom, display, error, protocol
+
+MAIN_TITLE = "Fibwright 1.0 By Mogrith"
+MESSAGE_BOX_TITLE = "Fibwright"
+ABOUT_TITLE = "Fibwright by Mogrith"
+PHRASE_LISTS = ("list1.dat", "list2.dat", "list3.dat", "list4.dat")
+TOOLS = ("setpriv", "Xvfb", "xdotool", "xclip", "xwininfo", "xprop", "import", "convert")
+
+
+def check(condition, message):
+    if not condition:
+        raise AssertionError(message)
+
+
+def wait_for(what, condition, timeout=10.0, interval=0.02):
+    """Polls condition() until it returns something true, and returns that;
+    fails with `what` in the message once the time is up."""
+    deadline = time.monotonic() + timeout
+    while True:
+        result = condition()
+        if result:
+            return result
+        if time.monotonic() > deadline:
+            raise AssertionError(f"timed out after {timeout:g} s waiting for {what}")
+        time.sleep(interval)
+
+
+# --- processes and scratch folders -------------------------------------------
+
+_children = []
+_scratch = []
+
+
+def spawn(argv, env=None, **kwargs):
+    """Starts a process in a group of its own that gets SIGTERM when the test
+    ends, even when the test is killed (setpriv execs the command in place,
+    so the process is the one the test waits for). argv[0] is looked up on
+    the PATH the process gets, as the shell would."""
+    env = os.environ if env is None else env
+    found = shutil.which(argv[0], path=env.get("PATH"))
+    check(found, f"{argv[0]} is not on the PATH")
+    kwargs.setdefault("stdin", subprocess.DEVNULL)
+    argv = ["setpriv", "--pdeathsig", "TERM", "--", os.path.abspath(found), *argv[1:]]
+    process = subprocess.Popen(argv, env=env, start_new_session=True, **kwargs)
+    _children.append(process)
+    return process
+
+
+def stop(process, grace=5.0):
+    """Ends a process started by spawn() with all it started: its group
+    gets SIGTERM, then SIGKILL for whatever is left (the leader may be gone
+    while its children are not)."""
+    for sig in (signal.SIGTERM, signal.SIGKILL):
+        try:
+            os.killpg(process.pid, sig)
+        except ProcessLookupError:
+            break
+        with contextlib.suppress(subprocess.TimeoutExpired):
+            process.wait(grace)
+
+
+def scratch_dir(name):
+    path = tempfile.mkdtemp(prefix=f"fibwright-{name}-")
+    _scratch.append(path)
+    return path
+
+
+def clean_up():
+    """Ends every process started so far, the last started first, and
+    removes the scratch folders."""
+    while _children:
+        stop(_children.pop())
+    while _scratch:
+        shutil.rmtree(_scratch.pop(), ignore_errors=True)
+
+
+def run(argv, timeout=120.0, check=True, binary=False, **kwargs):
+    """Runs a command to its end; unless check is false, a failure shows its
+    output."""
+    result = subprocess.run(argv, capture_output=True, text=not binary, timeout=timeout, **kwargs)
+    if check and result.returncode != 0:
+        raise AssertionError(f"{' '.join(map(str, argv))} exited with {result.returncode}:\n"
+                             f"{result.stdout!s}{result.stderr!s}")
+    return result
+
+
+def main(test):
+    """Runs test() and reports; ends every process it started in any case."""
+
+    def interrupted(signum, _frame):
+        raise SystemExit(128 + signum)
+
+    for sig in (signal.SIGTERM, signal.SIGINT, signal.SIGHUP):
+        signal.signal(sig, interrupted)
+    status = 1
+    try:
+        test()
+        print("PASS")
+        status = 0
+    except AssertionError as failure:
+        print(f"FAIL: {failure}")
+    except Exception:  # noqa: BLE001 - any error fails the test with its trace
+        traceback.print_exc()
+        print("FAIL: the test itself broke")
+    finally:
+        clean_up()
+    sys.exit(status)
+
+
+# --- the X server ------------------------------------------------------------
+
+class XServer:
+    """An Xvfb of its own on a display number that it picks itself, so that
+    suites running side by side never share one, and the tools that read and
+    drive it."""
+
+    def __init__(self, width=1024, height=768):
+        missing = [tool for tool in TOOLS if shutil.which(tool) is None]
+        check(not missing, f"missing tools: {', '.join(missing)} (scripts/deps test installs them)")
+        self.home = scratch_dir("x")
+        log_path = os.path.join(self.home, "xvfb.log")
+        read_end, write_end = os.pipe()
+        with open(log_path, "w") as log:
+            spawn(["Xvfb", "-displayfd", str(write_end), "-nolisten", "tcp", "-noreset",
+                   "-screen", "0", f"{width}x{height}x24"],
+                  pass_fds=(write_end,), stdout=log, stderr=log)
+        os.close(write_end)
+        number, deadline = b"", time.monotonic() + 20
+        try:
+            while not number.endswith(b"\n"):
+                ready, _, _ = select.select([read_end], [], [], max(deadline - time.monotonic(), 0))
+                chunk = os.read(read_end, 16) if ready else b""
+                if not chunk:
+                    with open(log_path) as log:
+                        raise AssertionError(f"Xvfb gave no display number:\n{log.read()}")
+                number += chunk
+        finally:
+            os.close(read_end)
+        self.display = f":{int(number)}"
+        runtime_dir = os.path.join(self.home, "runtime")
+        os.mkdir(runtime_dir, 0o700)
+        # A clean environment: no desktop session, settings or style of the
+        # person running the tests reaches the program or the tools; only the
+        # sanitizer options of a sanitizer build's tests come along.
+        self.env = {name: value for name, value in os.environ.items()
+                    if name.endswith("SAN_OPTIONS")}
+        self.env.update(
+            PATH=os.environ.get("PATH", "/usr/bin:/bin"), HOME=self.home, LANG="C.UTF-8",
+            LC_ALL="C.UTF-8", DISPLAY=self.display, XDG_RUNTIME_DIR=runtime_dir,
+            XDG_CONFIG_HOME=os.path.join(self.home, "config"),
+            XDG_CACHE_HOME=os.path.join(self.home, "cache"), XDG_SESSION_TYPE="x11",
+            QT_QPA_PLATFORM="xcb")
+
+    def run(self, *argv, timeout=10.0, **kwargs):
+        return run(argv, timeout=timeout, env=self.env, **kwargs)
+
+    def windows(self, title):
+        """Ids of the mapped windows whose title is exactly `title`."""
+        found = self.run("xdotool", "search", "--onlyvisible", "--name",
+                         "^" + re.escape(title) + "$", check=False)
+        return [int(line) for line in found.stdout.split()]
+
+    def wait_window(self, title, timeout=10.0, program=None):
+        """The one mapped window titled `title`, once there is one. Given the
+        program, fails at once when it ends first, or when it shows its
+        message box while its main window is awaited."""
+
+        def found():
+            if program is not None and not program.running():
+                raise AssertionError(f"the program ended with status {program.process.returncode}"
+                                     f" before a window titled {title!r} appeared:\n"
+                                     f"{program.output()}")
+            if program is not None and title == MAIN_TITLE and self.windows(MESSAGE_BOX_TITLE):
+                raise AssertionError("the program showed a message box instead of its window "
+                                     "(it did not find its phrase lists)")
+            return self.windows(title)
+
+        windows = wait_for(f"a window titled {title!r}", found, timeout)
+        check(len(windows) == 1, f"{len(windows)} windows titled {title!r}")
+        return windows[0]
+
+    def popups(self):
+        """Ids of the program's mapped pop-up windows (menus): those that
+        bypass the window manager."""
+        found = self.run("xdotool", "search", "--onlyvisible", "--class", "^fibwright$",
+                         check=False)
+        return [window for window in map(int, found.stdout.split())
+                if "Override Redirect State: yes"
+                in self.run("xwininfo", "-id", str(window), check=False).stdout]
+
+    def geometry(self, window):
+        """(x, y, width, height) of a window (None: the screen), from xwininfo."""
+        which = ["-root"] if window is None else ["-id", str(window)]
+        fields = {}
+        for line in self.run("xwininfo", *which).stdout.splitlines():
+            key, sep, value = line.strip().partition(":")
+            if sep:
+                fields[key] = value.strip()
+        return (int(fields["Absolute upper-left X"]), int(fields["Absolute upper-left Y"]),
+                int(fields["Width"]), int(fields["Height"]))
+
+    def screen_size(self):
+        _, _, width, height = self.geometry(None)
+        return width, height
+
+    def title(self, window):
+        return self.run("xdotool", "getwindowname", str(window)).stdout.rstrip("\n")
+
+    def prop(self, window, name):
+        return self.run("xprop", "-id", str(window), name).stdout
+
+    def focus(self, window):
+        # There is no window manager to give the focus on a click.
+        self.run("xdotool", "windowfocus", "--sync", str(window))
+
+    def key(self, window, *keys):
+        """Presses keys in the window (None: wherever the focus is now)."""
+        if window is not None:
+            self.focus(window)
+        self.run("xdotool", "key", "--clearmodifiers", *keys)
+
+    def type(self, window, text):
+        self.focus(window)
+        self.run("xdotool", "type", "--clearmodifiers", "--delay", "5", "--", text)
+
+    def move(self, window, x, y, *then):
+        """Moves the mouse to (x, y) inside the window, then runs the xdotool
+        commands that follow, if any."""
+        self.run("xdotool", "mousemove", "--sync", "--window", str(window), str(x), str(y), *then)
+
+    def click(self, window, x, y):
+        """A left click at (x, y) inside the window."""
+        self.move(window, x, y, "click", "1")
+
+    def grab(self, window, area=None):
+        """The window's picture now; area=(x, y, width, height) takes only
+        that part of it."""
+        crop = [] if area is None else ["-crop", "{2}x{3}+{0}+{1}".format(*area), "+repage"]
+        return Picture(self.run("import", "-window", str(window), *crop, "-depth", "8", "ppm:-",
+                                binary=True).stdout)
+
+    def still_picture(self, window, timeout=20.0, interval=0.05):
+        """The window's picture once it has stopped changing: two grabs in a
+        row alike, so that no repaint is still under way."""
+        last = self.grab(window)
+
+        def still():
+            nonlocal last
+            picture, last = last, self.grab(window)
+            return picture if picture == last else None
+        return wait_for("a still picture of the window", still, timeout, interval)
+
+    @contextlib.contextmanager
+    def _xlib_window(self, window):
+        conn = display.Display(self.display)
+        try:
+            yield conn, conn.create_resource_object("window", window)
+        finally:
+            conn.close()
+
+    def send_close(self, window):
+        """What a window manager sends when the window's close box is
+        clicked: a WM_DELETE_WINDOW client message."""
+        with self._xlib_window(window) as (conn, target):
+            protocols = conn.intern_atom("WM_PROTOCOLS")
+            delete = conn.intern_atom("WM_DELETE_WINDOW")
+            check(delete in (target.get_wm_protocols() or []),
+                  "the window does not take WM_DELETE_WINDOW")
+            target.send_event(protocol.event.ClientMessage(
+                window=target, client_type=protocols, data=(32, [delete, X.CurrentTime, 0, 0, 0])),
+                event_mask=X.NoEventMask)
+            conn.sync()
+
+    def icons(self, window):
+        """The window's _NET_WM_ICON images: {(width, height): [ARGB, ...]}."""
+        with self._xlib_window(window) as (conn, target):
+            prop = target.get_full_property(conn.intern_atom("_NET_WM_ICON"), X.AnyPropertyType)
+        values = list(prop.value) if prop is not None and prop.format == 32 else []
+        images, at = {}, 0
+        while at + 2 <= len(values):
+            width, height = values[at], values[at + 1]
+            pixels = values[at + 2:at + 2 + width * height]
+            if width == 0 or height == 0 or len(pixels) < width * height:
+                break
+            images[(width, height)] = pixels
+            at += 2 + width * height
+        return images
+
+
+class Picture:
+    """A picture as import takes it, an 8-bit PPM: width, height and RGB
+    bytes, row by row."""
+
+    def __init__(self, ppm):
+        # "P6", width, height and maximum, each followed by one blank.
+        header = re.match(rb"P6\s(\d+)\s(\d+)\s255\s", ppm)
+        check(header, "import gave no 8-bit PPM picture")
+        self.ppm, self.width, self.height = ppm, int(header[1]), int(header[2])
+        self.rgb = ppm[header.end():]
+        check(len(self.rgb) == self.width * self.height * 3, "import gave a truncated picture")
+
+    def __eq__(self, other):
+        return self.ppm == other.ppm
+
+    def save_png(self, path):
+        part = path + ".part"
+        run(["convert", "ppm:-", "-strip", "png:" + part], input=self.ppm, binary=True,
+            timeout=30.0)
+        os.replace(part, path)
+
+
+def png_size(path):
+    """(width, height) of a PNG file."""
+    with open(path, "rb") as png:
+        head = png.read(24)
+    check(head[:8] == b"\x89PNG\r\n\x1a\n" and head[12:16] == b"IHDR", f"{path} is not a PNG file")
+    return int.from_bytes(head[16:20], "big"), int.from_bytes(head[20:24], "big")
+
+
+# --- the program -------------------------------------------------------------
+
+def bundled_lists(executable):
+    """{name: bytes} of the phrase lists that lie beside the executable."""
+    lists = {}
+    for name in PHRASE_LISTS:
+        with open(os.path.join(os.path.dirname(os.path.abspath(executable)), name), "rb") as file:
+            lists[name] = file.read()
+    return lists
+
+
+def copy_program(executable, folder, lists):
+    """A copy of the executable in a folder of its own, beside the phrase
+    lists given as {name: text or bytes}; returns the copy's path."""
+    os.makedirs(folder, exist_ok=True)
+    path = os.path.join(folder, "fibwright")
+    shutil.copy2(executable, path)
+    for name, content in lists.items():
+        with open(os.path.join(folder, name), "wb") as file:
+            file.write(content if isinstance(content, bytes) else content.encode())
+    return path
+
+
+class Program:
+    """The program started on an X server from the server's home folder,
+    with extra environment variables; what it writes goes to a log."""
+
+    def __init__(self, x, executable, env=None):
+        self.x = x
+        fd, self._log_path = tempfile.mkstemp(prefix="program-", suffix=".log", dir=x.home)
+        with os.fdopen(fd, "w") as log:
+            self.process = spawn([executable], env=dict(x.env, **(env or {})), cwd=x.home,
+                                 stdout=log, stderr=subprocess.STDOUT)
+
+    def running(self):
+        return self.process.poll() is None
+
+    def output(self):
+        """What the program wrote to its standard output and error."""
+        with open(self._log_path, errors="replace") as file:
+            return file.read()
+
+    def main_window(self, timeout=10.0):
+        """The main window once it is mapped; fails at once when the program
+        ends or shows its message box instead."""
+        return self.x.wait_window(MAIN_TITLE, timeout, self)
+
+    def exit_status(self, timeout=10.0):
+        """The program's exit status once it has ended by itself."""
+        try:
+            return self.process.wait(timeout)
+        except subprocess.TimeoutExpired:
+            raise AssertionError(f"the program was still running after {timeout:g} s") from None
+
+    def close(self, window, timeout=10.0):
+        """Closes the window as its close box does and expects the program
+        to end with status 0."""
+        self.x.send_close(window)
+        status = self.exit_status(timeout)
+        check(status == 0, f"the program ended with status {status}:\n{self.output()}")
+
+
+# --- the clipboard and what gets mapped --------------------------------------
+
+class Clipboard:
+    """The CLIPBOARD selection, read and owned by xclip."""
+
+    def __init__(self, x):
+        self._x = x
+        self._count = 0
+
+    def read(self):
+        """The clipboard's text, or None while nobody offers one."""
+        result = self._x.run("xclip", "-o", "-selection", "clipboard", check=False)
+        return result.stdout if result.returncode == 0 else None
+
+    def hold(self, text):
+        """Puts text on the clipboard; an xclip of ours owns it until
+        another program takes the clipboard over."""
+        owner = spawn(["xclip", "-quiet", "-i", "-selection", "clipboard"], env=self._x.env,
+                      stdin=subprocess.PIPE, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        owner.stdin.write(text.encode())
+        owner.stdin.close()
+        wait_for("xclip to own the clipboard", lambda: self.read() == text)
+
+    def capture(self, action, timeout=10.0):
+        """Runs action() and returns what it put on the clipboard. A marker
+        put there first tells a new copy from an old one with the same text."""
+        self._count += 1
+        marker = f"(clipboard marker {self._count} of the desktop-level tests)"
+        self.hold(marker)
+        action()
+
+        def copied():
+            text = self.read()
+            # Wrapped, so that an empty copy counts as one.
+            return None if text is None or text == marker else (text,)
+        return wait_for("a copy to the clipboard", copied, timeout)[0]
+
+
+class MapWatcher:
+    """Records every top-level window that gets mapped, with its title,
+    from before the program starts until stop(). Pop-ups that bypass the
+    window manager (menus, tooltips) are left out."""
+
+    def __init__(self, x):
+        self._conn = display.Display(x.display)
+        self._conn.screen().root.change_attributes(event_mask=X.SubstructureNotifyMask)
+        self._conn.sync()
+        self._net_wm_name = self._conn.intern_atom("_NET_WM_NAME")
+        self._utf8 = self._conn.intern_atom("UTF8_STRING")
+        self._lock = threading.Lock()
+        self._mapped = []
+        self._stopping = threading.Event()
+        self._thread = threading.Thread(target=self._watch, daemon=True)
+        self._thread.start()
+
+    def _title(self, window):
+        try:
+            prop = window.get_full_property(self._net_wm_name, self._utf8)
+            if prop is not None:
+                return prop.value.decode("utf-8", "replace")
+            prop = window.get_full_property(Xatom.WM_NAME, X.AnyPropertyType)
+            if prop is not None:
+                value = prop.value
+                return value.decode("latin-1") if isinstance(value, bytes) else str(value)
+        except error.XError:
+            pass
+        return None
+
+    def _watch(self):
+        fd = self._conn.fileno()
+        while not self._stopping.is_set():
+            if not self._conn.pending_events():
+                select.select([fd], [], [], 0.05)
+                if not self._conn.pending_events():
+                    continue
+            event = self._conn.next_event()
+            if event.type == X.MapNotify and not event.override:
+                title = self._title(event.window)
+                with self._lock:
+                    self._mapped.append((event.window.id, title))
+
+    def mapped(self):
+        """[(window id, title)] of the windows mapped so far, in order."""
+        with self._lock:
+            return list(self._mapped)
+
+    def stop(self):
+        self._stopping.set()
+        self._thread.join(5)
+        self._conn.close()
+
+
+# --- the accessibility tree --------------------------------------------------
+
+def start_accessibility_bus(x):
+    """Starts AT-SPI's bus on the test's own session bus (the test runs under
+    dbus-run-session), turns accessibility on for the programs started on x
+    from now on, and returns pyatspi, ready to read the tree."""
+    check("DBUS_SESSION_BUS_ADDRESS" in os.environ,
+          "no session bus: run this test under dbus-run-session")
+    x.env.update(DBUS_SESSION_BUS_ADDRESS=os.environ["DBUS_SESSION_BUS_ADDRESS"],
+                 QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_ACCESSIBILITY="1")
+    os.environ.update(DISPLAY=x.display, XDG_RUNTIME_DIR=x.env["XDG_RUNTIME_DIR"])
+    spawn(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately", "--a11y=1"],
+          env=x.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    from gi.repository import Gio, GLib  # pylint: disable=import-outside-toplevel
+
+    session = Gio.bus_get_sync(Gio.BusType.SESSION, None)
+
+    def bus_is_up():
+        reply = session.call_sync("org.freedesktop.DBus", "/org/freedesktop/DBus",
+                                  "org.freedesktop.DBus", "NameHasOwner",
+                                  GLib.Variant("(s)", ("org.a11y.Bus",)), None,
+                                  Gio.DBusCallFlags.NONE, 5000, None)
+        return reply.unpack()[0]
+
+    wait_for("the AT-SPI bus to come up", bus_is_up, 20)
+    import pyatspi  # pylint: disable=import-outside-toplevel
+    return pyatspi
+
+
+def accessible_window(pyatspi, timeout=20):
+    """The program's window as AT-SPI sees it."""
+
+    def find():
+        for app in pyatspi.Registry.getDesktop(0):
+            if app is None:
+                continue
+            for frame in app:
+                if frame is not None and frame.name == MAIN_TITLE:
+                    return frame
+        return None
+
+    return wait_for("the program's window in the accessibility tree", find, timeout, interval=0.2)
+
+
+def accessible_nodes(pyatspi, root):
+    """Every node below root, each with the list of its ancestors; the
+    drop-down lists' items are left out."""
+    found = []
+
+    def walk(node, ancestors):
+        found.append((node, ancestors))
+        if node.getRole() == pyatspi.ROLE_LIST:
+            return
+        for child in node:
+            if child is not None:
+                walk(child, ancestors + [node])
+
+    walk(root, [])
+    return found
+
+
+def extents(pyatspi, node):
+    box = node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    return box.x, box.y, box.width, box.height

@@ -22,6 +22,10 @@ ComboBox::ComboBox(QComboBox *widget)
     // and nothing completes or rewrites it.
     widget_->setInsertPolicy(QComboBox::NoInsert);
     widget_->setCompleter(nullptr);
+    // Nor does Return or leaving the field select an item whose text was
+    // typed: typing is never a pick.
+    disconnect(widget_->lineEdit(), &QLineEdit::editingFinished, widget_, nullptr);
+    disconnect(widget_->lineEdit(), &QLineEdit::returnPressed, widget_, nullptr);
     widget_->setDuplicatesEnabled(true);
     // The width is fixed by the window: never measure every item for it.
     widget_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);

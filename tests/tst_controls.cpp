@@ -184,6 +184,33 @@ private Q_SLOTS:
         QCOMPARE(changes_->count(), 7);
     }
 
+    // Typing an item's exact text and leaving the field is no pick either.
+    void typedItemTextIsNoPick_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::newRow("tab") << int(Qt::Key_Tab);
+        QTest::newRow("return") << int(Qt::Key_Return);
+    }
+    void typedItemTextIsNoPick()
+    {
+        QFETCH(int, key);
+        QWidget window;
+        auto *widget = new QComboBox(&window);
+        platform::ComboBox combo(widget);
+        QSignalSpy picks(&combo, &platform::ComboBox::picked);
+        auto *next = new QLineEdit(&window);
+        next->move(0, 40);
+        combo.addItems(itemsOf({u"pear"_s, u"apple"_s}));
+        QVERIFY(showActive(window));
+        widget->setFocus();
+        QTest::keyClicks(widget->lineEdit(), u"pear"_s);
+        QTest::keyClick(widget->lineEdit(), Qt::Key(key));
+        next->setFocus();
+        QCOMPARE(combo.text(), u"pear"_s);
+        QCOMPARE(combo.listIndex(), -1);
+        QCOMPARE(picks.count(), 0);
+    }
+
     void sentenceBoxIsPlainText_data()
     {
         QTest::addColumn<QString>("text");

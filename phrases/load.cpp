@@ -23,7 +23,9 @@ void Form_Load(composer::Form &form, platform::Runtime &runtime)
         }};
         for (const auto &[name, list] : files) {
             const QString path = folder + QLatin1Char('/') + QString::fromUtf16(name);
-            list->addItems(decodePhraseFile(platform::readFile(path)));
+            // The file's bytes are let go before the list is sorted.
+            platform::ItemList items = decodePhraseFile(platform::readFile(path));
+            list->addItems(std::move(items));
         }
 
         form.Text3 = QString::number(form.Combo1.listCount());

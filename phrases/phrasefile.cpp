@@ -5,6 +5,7 @@
 #include <QStringDecoder>
 
 #include <array>
+#include <cstring>
 
 namespace phrases {
 
@@ -87,6 +88,20 @@ platform::ItemList decodePhraseFile(QByteArrayView bytes)
     const qsizetype size = text.size();
     qsizetype out = 0;
     for (qsizetype in = 0; in < size; ++in) {
+        // Four units at a time while none of them is below U+000E, which
+        // takes in CR and LF (a borrow between the 16-bit lanes only ever
+        // starts at such a unit).
+        while (in + 4 <= size) {
+            std::uint64_t four;
+            std::memcpy(&four, begin + in, sizeof four);
+            if (((four - 0x000E000E000E000Eu) & ~four & 0x8000800080008000u) != 0)
+                break;
+            std::memcpy(begin + out, &four, sizeof four);
+            in += 4;
+            out += 4;
+        }
+        if (in == size)
+            break;
         const char16_t c = begin[in];
         if (c != u'\n' && c != u'\r') {
             begin[out++] = c;
@@ -105,6 +120,7 @@ platform::ItemList decodePhraseFile(QByteArrayView bytes)
         ends.push_back(std::uint32_t(out));
     }
     text.truncate(out);
+    text.squeeze();
     return platform::ItemList(std::move(text), std::move(ends));
 }
 

@@ -2,7 +2,11 @@
 #include "platform/itemlist.h"
 #include "testsupport.h"
 
+#include <QRandomGenerator>
 #include <QTest>
+
+#include <algorithm>
+#include <numeric>
 
 using platform::ItemList;
 using namespace Qt::StringLiterals;
@@ -15,6 +19,34 @@ QStringList sorted(const ItemList &list)
     for (std::uint32_t i : platform::sortedOrder(list))
         out << list.at(i).toString();
     return out;
+}
+
+// The order a plain stable sort on compareIgnoringCase() gives: what the
+// keyed sort in sortedOrder() must reproduce exactly.
+std::vector<std::uint32_t> plainOrder(const ItemList &list)
+{
+    std::vector<std::uint32_t> order(std::size_t(list.size()));
+    std::iota(order.begin(), order.end(), 0u);
+    std::stable_sort(order.begin(), order.end(), [&list](std::uint32_t x, std::uint32_t y) {
+        return platform::compareIgnoringCase(list.at(x), list.at(y)) < 0;
+    });
+    return order;
+}
+
+// count items of up to maxLength units drawn from alphabet, the same ones
+// for the same seed.
+QStringList randomItems(const QString &alphabet, int count, int maxLength, quint32 seed)
+{
+    QRandomGenerator random(seed);
+    QStringList items;
+    for (int i = 0; i < count; ++i) {
+        QString item;
+        const int length = random.bounded(maxLength + 1);
+        for (int k = 0; k < length; ++k)
+            item += alphabet.at(random.bounded(int(alphabet.size())));
+        items << item;
+    }
+    return items;
 }
 
 } // namespace
@@ -49,6 +81,52 @@ private Q_SLOTS:
         QCOMPARE(sorted(itemsOf(items)), expected);
     }
 
+    // sortedOrder() compares packed keys of 12 case-folded units and goes
+    // deeper only for ties; it must order exactly as comparing the texts does.
+    void sortsLikeComparingTexts_data()
+    {
+        QTest::addColumn<QStringList>("items");
+        QTest::newRow("nul-vs-end") << QStringList{u"ab"_s, u"ab\0"_s, u"a"_s, u"ab\0\0"_s, u"AB"_s,
+                                                   u"ab\0a"_s, u"\0"_s, u""_s, u"\0\0"_s};
+        const QString twelve = u"abcdefghijkl"_s;
+        QTest::newRow("key-edge") << QStringList{twelve, twelve.toUpper(), twelve + u"m"_s,
+                                                 twelve.left(11), twelve + u"\0"_s, twelve + u"M"_s,
+                                                 twelve.left(11) + u"L"_s, twelve + twelve};
+        QStringList deep;
+        const QString prefix = u"Our monitoring shows that the cache "_s;
+        for (const QString &tail : {u"melted"_s, u"MELTED"_s, u"melt"_s, u""_s, u"Melted."_s, u"melted"_s})
+            deep << prefix + tail << prefix.toUpper() + tail;
+        QTest::newRow("long-shared-start") << deep;
+        QTest::newRow("kelvin-and-k") << QStringList{u"\u212Ab"_s, u"kb"_s, u"Ka"_s, u"KB"_s, u"\u212Aa"_s};
+        QTest::newRow("micro-and-mu") << QStringList{u"\u00B5x"_s, u"\u03BCx"_s, u"\u039Cx"_s, u"mx"_s};
+        QTest::newRow("latin1") << QStringList{u"\u00C0b"_s, u"\u00E0a"_s, u"Ab"_s, u"\u00DF"_s, u"ss"_s,
+                                               u"\u00FF"_s, u"\u0178"_s, u"z"_s};
+        QTest::newRow("beyond-latin1") << QStringList{u"\uFF21"_s, u"\uFF41"_s, u"\u0100"_s, u"\u0101"_s,
+                                                      u"\uFFFF"_s, u"\uE000"_s, u"\U0001F600"_s,
+                                                      u"\U0001F601"_s, u"\U00010400"_s, u"\U00010428"_s};
+        QTest::newRow("all-equal") << QStringList(300, u"Same Phrase"_s);
+        // Enough items for the radix passes, with many ties at every depth.
+        QTest::newRow("random-narrow") << randomItems(u"aAbB"_s, 3000, 30, 1);
+        QTest::newRow("random-tricky")
+            << randomItems(u"aAbB \0\u00E9\u00C9\u212Ak\u00B5\u03BC\U0001F600"_s, 3000, 40, 2);
+        QStringList shared;
+        for (const QString &item : randomItems(u"xX"_s, 2000, 6, 3))
+            shared << u"a shared beginning longer than two keys"_s + item;
+        QTest::newRow("random-shared-start") << shared;
+        // Long lists are first spread by their first unit.
+        QTest::newRow("random-long")
+            << randomItems(u"aAbB \0\u00E9\u00C9\u212Ak\u00B5\u03BC\U0001F600"_s, 9000, 20, 5);
+    }
+    void sortsLikeComparingTexts()
+    {
+        QFETCH(QStringList, items);
+        const ItemList list = itemsOf(items);
+        QCOMPARE(platform::sortedOrder(list), plainOrder(list));
+    }
+
+    // A drop-down looks for an item equal to its edit field's text whenever
+    // the field loses the focus; the model answers that by binary search and
+    // must find exactly what the generic search over every row finds.
     void keepsItemsExactly()
     {
         const QStringList texts{u" lead"_s, u""_s, u"trail "_s, u"nul\0inside"_s, u"\U0001F600"_s};

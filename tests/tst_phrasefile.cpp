@@ -1,6 +1,7 @@
 #include "phrases/phrasefile.h"
 #include "platform/error.h"
 
+#include <QRandomGenerator>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -24,6 +25,28 @@ QByteArray utf16(const QString &text, bool bigEndian)
         bytes.append(bigEndian ? hi : lo).append(bigEndian ? lo : hi);
     }
     return bytes;
+}
+
+// The phrases of a text split one unit at a time, the plain way: what the
+// splitter, which skips through plain text four units at a time, must give.
+QStringList splitPlainly(const QString &text)
+{
+    QStringList lines;
+    QString line;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c != u'\r' && c != u'\n') {
+            line += c;
+            continue;
+        }
+        if (c == u'\r' && i + 1 < text.size() && text.at(i + 1) == u'\n')
+            ++i;
+        lines << line;
+        line.clear();
+    }
+    if (!line.isEmpty())
+        lines << line;
+    return lines;
 }
 
 } // namespace
@@ -58,6 +81,32 @@ private Q_SLOTS:
         QFETCH(QByteArray, bytes);
         QFETCH(QStringList, expected);
         QCOMPARE(phrasesOf(bytes), expected);
+    }
+
+    // Line ends at every place within the splitter's four-unit steps, next to
+    // other control characters and to units whose low byte looks like CR or LF.
+    void splitsLinesAnywhere_data()
+    {
+        QTest::addColumn<QString>("text");
+        QString offsets;
+        for (int length = 0; length < 10; ++length)
+            offsets += QString(length, u'x') + QStringList{u"\r\n"_s, u"\n"_s, u"\r"_s}.at(length % 3);
+        QTest::newRow("every-offset") << offsets;
+        QTest::newRow("cr-lf-across-steps") << u"abc\r\ndefg\r\nhi\r\r\n\n\rjklm"_s;
+        QTest::newRow("other-controls") << u"a\tb\0c\u000Bd\u000Ce\u000Ef\u001F\r\n\t\0\u000B\u000C\u000E\n"_s;
+        QTest::newRow("look-alike-units") << u"\u800A\u800D\u8000\uFFFF\n\u010A\u0D0D\u0A0A\u000D"_s
+                                                 u"\u800D\u800A\uFFFF\U0001F600\r\n\U0001F600"_s;
+        QString mixed;
+        QRandomGenerator random(7);
+        const QString alphabet = u"ab\r\n\t\0\u800D\u800A\uFFFF\u00E9"_s;
+        for (int i = 0; i < 4000; ++i)
+            mixed += alphabet.at(random.bounded(int(alphabet.size())));
+        QTest::newRow("random") << mixed;
+    }
+    void splitsLinesAnywhere()
+    {
+        QFETCH(QString, text);
+        QCOMPARE(phrasesOf(utf16(text, false)), splitPlainly(text));
     }
 
     void decodes_data()

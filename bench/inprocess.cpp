@@ -1,0 +1,317 @@
+// In-process benchmarks of the real window (Google Benchmark):
+//
+//   load/100000        Form_Load of four lists of 100,000 lines
+//   random/10          one Random press (a mouse click, the focus leaving the
+//                      first list's edit field) with lists of 10 items: the
+//                      click and its handler, no later events processed
+//   random/100000      the same with lists of 100,000 items
+//   random-painted/10  one Random press until the window has been repainted
+//   random-painted/100000
+//   popup/100000/first opening a 100,000-item drop-down (F4) until its list
+//                      is painted, the first time in a freshly loaded window
+//   popup/100000/again the same drop-down opened again
+//
+// usage: inprocess --lists=DIR [benchmark options]
+// DIR holds the lists bench/gen-lists writes: DIR/10/ and DIR/100000/. The
+// window runs on whatever Qt platform is set (bench/run uses xcb on its own
+// Xvfb). Times are wall-clock, taken by hand with a steady clock.
+
+#include "platform/runtime.h"
+#include "ui/frmmain.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QComboBox>
+#include <QDeadlineTimer>
+#include <QLineEdit>
+#include <QListView>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <memory>
+#include <string>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double secondsSince(Clock::time_point start)
+{
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+[[noreturn]] void fail(const char *what)
+{
+    std::fprintf(stderr, "inprocess: %s\n", what);
+    std::fflush(nullptr);
+    std::_Exit(2); // no destructors: windows may still be open
+}
+
+// The real run-time services, reading the lists from a folder of our choice;
+// a missing-files message would mean the lists were not generated.
+class BenchRuntime final : public platform::QtRuntime
+{
+public:
+    explicit BenchRuntime(QString folder)
+        : folder_(std::move(folder))
+    {
+    }
+    QString AppPath() const override { return folder_; }
+    void MsgBox(const QString &prompt, int, const std::optional<QString> &) override
+    {
+        std::fprintf(stderr, "inprocess: message box in %s: %s\n", qPrintable(folder_),
+                     qPrintable(prompt));
+        fail("the lists could not be read");
+    }
+
+private:
+    QString folder_;
+};
+
+struct LoadedWindow {
+    explicit LoadedWindow(const QString &folder)
+        : runtime(folder)
+        , window(runtime)
+    {
+        window.load();
+        if (runtime.hasEnded())
+            fail("the window ended while loading");
+    }
+
+    void show()
+    {
+        window.showCentred();
+        if (!QTest::qWaitForWindowExposed(&window))
+            fail("the window was not exposed");
+        activate();
+    }
+
+    // Active, as the window a user works in: the keyboard focus moves within
+    // it, and a drop-down opening takes it from the edit field.
+    void activate()
+    {
+        window.activateWindow();
+        if (!QTest::qWaitForWindowActive(&window))
+            fail("the window did not become active");
+        settle();
+    }
+
+    static void settle()
+    {
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
+    }
+
+    BenchRuntime runtime;
+    ui::frmmain window;
+};
+
+QString listsRoot;
+
+QString folderFor(int lines)
+{
+    return listsRoot + QLatin1Char('/') + QString::number(lines);
+}
+
+// Shown windows, loaded once and kept for all repetitions.
+std::map<int, std::unique_ptr<LoadedWindow>> windows;
+
+LoadedWindow &shownWindow(int lines)
+{
+    auto &slot = windows[lines];
+    if (!slot) {
+        slot = std::make_unique<LoadedWindow>(folderFor(lines));
+        slot->show();
+    }
+    return *slot;
+}
+
+void load(benchmark::State &state, int lines)
+{
+    for (auto _ : state) {
+        BenchRuntime runtime(folderFor(lines));
+        ui::frmmain window(runtime);
+        const auto start = Clock::now();
+        window.load();
+        state.SetIterationTime(secondsSince(start));
+        if (runtime.hasEnded())
+            fail("the window ended while loading");
+        benchmark::DoNotOptimize(window.form().Combo1.listCount());
+    }
+}
+
+// One press of Random with the mouse, the keyboard focus coming from the
+// first list's edit field as it does after a pick there (taking the focus
+// away makes the drop-down look its text up among the items).
+void randomPress(benchmark::State &state, int lines, bool painted)
+{
+    LoadedWindow &loaded = shownWindow(lines);
+    auto *button = loaded.window.findChild<QPushButton *>(QStringLiteral("Command4"));
+    auto *combo = loaded.window.findChild<QComboBox *>(QStringLiteral("Combo1"));
+    if (!button || !combo)
+        fail("no Random button or first list");
+    loaded.activate();
+    for (auto _ : state) {
+        combo->lineEdit()->setFocus(Qt::OtherFocusReason);
+        LoadedWindow::settle();
+        if (!combo->lineEdit()->hasFocus())
+            fail("the first list's edit field did not take the focus");
+        const auto start = Clock::now();
+        QTest::mouseClick(button, Qt::LeftButton);
+        if (painted)
+            LoadedWindow::settle();
+        state.SetIterationTime(secondsSince(start));
+        if (!painted)
+            LoadedWindow::settle();
+        if (!button->hasFocus())
+            fail("the Random button did not take the focus");
+    }
+    benchmark::DoNotOptimize(loaded.window.form().Text11);
+}
+
+// Notes the first paint of the drop-down's list, whichever view it has by then
+// (the list view is set up on the first key press if not before).
+class PaintWatch final : public QObject
+{
+public:
+    explicit PaintWatch(QComboBox *combo)
+        : combo_(combo)
+    {
+        qApp->installEventFilter(this);
+    }
+    ~PaintWatch() override { qApp->removeEventFilter(this); }
+
+    bool painted = false;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint && !painted) {
+            // A viewport of an item view inside the combo box's popup window.
+            if (qobject_cast<QAbstractItemView *>(watched->parent())) {
+                for (const QObject *up = watched->parent(); up; up = up->parent())
+                    if (up == combo_)
+                        painted = true;
+            }
+        }
+        return false;
+    }
+
+private:
+    QComboBox *combo_;
+};
+
+int reopened = 0;
+
+// Opens the drop-down as a user does from the keyboard and waits until its
+// list has been painted. A popup that closes again before it paints (seen on
+// an X server without a window manager, before the window had become active)
+// is not timed; it is counted in `reopened` and opened again.
+double openUntilPainted(QComboBox *combo)
+{
+    for (int attempt = 0;; ++attempt) {
+        const auto start = Clock::now();
+        PaintWatch watch(combo);
+        QTest::keyClick(combo, Qt::Key_F4);
+        QDeadlineTimer deadline(10'000);
+        QTimer wake; // wakes the wait below now and then, so the deadline is seen
+        wake.start(100);
+        while (!watch.painted && combo->view()->isVisible() && !deadline.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        const double seconds = secondsSince(start);
+        if (!watch.painted) {
+            if (combo->view()->isVisible() || attempt == 2)
+                fail("the drop-down was not painted");
+            ++reopened;
+            LoadedWindow::settle();
+            continue;
+        }
+        const auto *list = qobject_cast<const QListView *>(combo->view());
+        if (!list || !list->uniformItemSizes())
+            fail("the drop-down opened without its uniform list view");
+        combo->hidePopup();
+        QDeadlineTimer closing(10'000);
+        while (combo->view()->isVisible() && !closing.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        LoadedWindow::settle();
+        return seconds;
+    }
+}
+
+void popupFirst(benchmark::State &state, int lines)
+{
+    const int before = reopened;
+    for (auto _ : state) {
+        auto loaded = std::make_unique<LoadedWindow>(folderFor(lines));
+        loaded->show();
+        auto *combo = loaded->window.findChild<QComboBox *>(QStringLiteral("Combo1"));
+        if (!combo || combo->count() != lines)
+            fail("Combo1 does not hold the list");
+        state.SetIterationTime(openUntilPainted(combo));
+    }
+    state.counters["reopened"] = reopened - before;
+}
+
+void popupAgain(benchmark::State &state, int lines)
+{
+    LoadedWindow &loaded = shownWindow(lines);
+    auto *combo = loaded.window.findChild<QComboBox *>(QStringLiteral("Combo1"));
+    if (!combo || combo->count() != lines)
+        fail("Combo1 does not hold the list");
+    loaded.activate();
+    openUntilPainted(combo); // the first opening is measured above
+    const int before = reopened;
+    for (auto _ : state)
+        state.SetIterationTime(openUntilPainted(combo));
+    state.counters["reopened"] = reopened - before;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Fibwright"));
+
+    int kept = 1;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg.rfind("--lists=", 0) == 0)
+            listsRoot = QString::fromLocal8Bit(arg.substr(8));
+        else
+            argv[kept++] = argv[i];
+    }
+    argc = kept;
+    if (listsRoot.isEmpty())
+        fail("usage: inprocess --lists=DIR [benchmark options]");
+
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 2;
+
+    benchmark::RegisterBenchmark("load/100000", load, 100000)
+        ->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1);
+    for (const int lines : {10, 100000}) {
+        benchmark::RegisterBenchmark(("random/" + std::to_string(lines)).c_str(), randomPress, lines, false)
+            ->UseManualTime()->Unit(benchmark::kMicrosecond)->Iterations(300);
+        benchmark::RegisterBenchmark(("random-painted/" + std::to_string(lines)).c_str(), randomPress, lines,
+                                     true)
+            ->UseManualTime()->Unit(benchmark::kMicrosecond)->Iterations(100);
+    }
+    benchmark::RegisterBenchmark("popup/100000/first", popupFirst, 100000)
+        ->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1);
+    benchmark::RegisterBenchmark("popup/100000/again", popupAgain, 100000)
+        ->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    windows.clear();
+    return 0;
+}

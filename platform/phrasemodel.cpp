@@ -13,6 +13,8 @@ QVariant PhraseModel::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid() || index.model() != this || index.row() >= rowCount())
         return {};
+    if (announcingReset_)
+        return QString();
     switch (role) {
     case Qt::DisplayRole:
     case Qt::EditRole:
@@ -48,7 +50,13 @@ void PhraseModel::insert(ItemList items)
     auto order = sortedOrder(items_);
     beginResetModel();
     order_ = std::move(order);
+    // A drop-down selects its first item when its model is reset, copying
+    // the item into its edit field, which the list at once undoes: while the
+    // reset is announced, items read as empty, so that a phrase of any
+    // length is not copied and laid out for nothing.
+    announcingReset_ = true;
     endResetModel();
+    announcingReset_ = false;
 }
 
 } // namespace platform

@@ -31,6 +31,7 @@ public:
 private:
     ItemList items_;
     std::vector<std::uint32_t> order_;
+    bool announcingReset_ = false;
 };
 
 } // namespace platform

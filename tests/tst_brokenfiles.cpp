@@ -496,10 +496,18 @@ private Q_SLOTS:
     }
 
 private:
+    // AddressSanitizer's realloc always moves a block, where the C
+    // library's grows large ones in place: one more copy of the text.
+#if defined(__SANITIZE_ADDRESS__) || (defined(__has_feature) && __has_feature(address_sanitizer))
+    static constexpr double MaxPeakRatio = 6.0;
+#else
+    static constexpr double MaxPeakRatio = 4.5;
+#endif
+
     // The load's peak memory stays within a few times the file: its bytes
-    // and their text (two bytes a character) are 3 times; the drop-down
-    // list's first look at its items and the list's bookkeeping add less
-    // than as much again.
+    // and their text (two bytes a character) are 3 times; the list's
+    // bookkeeping adds a little. A drop-down that copied a huge first item
+    // into its edit field while being filled would take 5 times.
     static void checkMemory(const Report &report, qint64 fileSize)
     {
         const qint64 before = report.values.value(u"peak-before"_s).toLongLong();
@@ -507,7 +515,7 @@ private:
         QVERIFY2(before > 0 && after >= before, qPrintable(u"no peak memory figures: %1, %2"_s.arg(before).arg(after)));
         const double ratio = double(after - before) / double(fileSize);
         qInfo("peak memory of the load: %.2f times the file", ratio);
-        QVERIFY2(ratio < 6.0, qPrintable(u"the load took %1 times the file's size"_s.arg(ratio)));
+        QVERIFY2(ratio < MaxPeakRatio, qPrintable(u"the load took %1 times the file's size"_s.arg(ratio)));
     }
 
     std::unique_ptr<QTemporaryDir> dir_;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The floor for start-up time and memory: a bare Qt program whose window
 // looks like Fibwright's (the same controls at the same pixel geometry, the
 // same fonts, menu, title, fixed size and window flags, centred), built with

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """Shared pieces of the benchmark scripts: a private X server, a clean
 environment for the programs under test, medians."""
 

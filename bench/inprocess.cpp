@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // In-process benchmarks of the real window (Google Benchmark):
 //
 //   load/100000        Form_Load of four lists of 100,000 lines

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Starts a program and times it, for bench/startup.
 //
 //   startprobe --window TITLE -- PROGRAM [ARGS...]

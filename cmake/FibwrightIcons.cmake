@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # fibwright_render_icon(SVG <file> SIZE <pixels> OUTPUT <png>)
 # Renders the program's SVG icon to a square PNG at build time. The PNGs are
 # never kept in the source tree: data/fibwright.svg is the one drawing.

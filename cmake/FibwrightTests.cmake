@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # fibwright_add_test(NAME SOURCES... [LIBRARIES...] [LABELS...])
 # Builds one Qt Test program against the program's libraries and registers it
 # with CTest on Qt's offscreen platform.

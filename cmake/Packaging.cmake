@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The Debian package: `cpack -G DEB` in a build folder (see README.md).
 # It holds what `cmake --install` puts under /usr. Its run-time dependencies
 # are worked out by dpkg-shlibdeps from the libraries the executable links.

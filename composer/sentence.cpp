@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "sentence.h"
 
 #include "platform/runtime.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // libFuzzer target: any bytes as a phrase file, through the decoder and the
 // sort the drop-down lists use. It checks what the program relies on: the
 // only failure is platform::Error, the lines are split as the line-end rules

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "load.h"
 
 #include "phrasefile.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "phrasefile.h"
 
 #include "platform/error.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "itemlist.h"
 
 #include "error.h"

@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: MIT
 """Runs the real program (a sanitizer build) on a private X server and ends
 it the ways a user does, checking each time that it exits with status 0 and
 that neither AddressSanitizer, LeakSanitizer nor UndefinedBehaviorSanitizer

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Whatever lies where a phrase list should be, the whole start-up path (the
 // real window and its load event) either fills the lists as the file says or
 // takes the missing-files error path: promptly, without blocking, and within

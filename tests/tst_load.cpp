@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "fakeruntime.h"
 #include "testsupport.h"
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """What an installation holds, for tst_install and tst_package: every file
 below the prefix, the executable with its lists, and our icon's colours."""
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """The running program as a screen reader sees it, read over AT-SPI: every
 control named and of the right kind, the hidden working fields nowhere in
 the tree, and Back's and Copy's enabled states following Random, Back and

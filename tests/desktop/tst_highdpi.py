@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """The program at 200 %: started at QT_SCALE_FACTOR=1 and at 2 on one X
 server, its window must be exactly twice as wide and as high in device
 pixels, every control must sit at twice its place, and what each control

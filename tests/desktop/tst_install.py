@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """cmake --install into a scratch prefix, then the installed program started
 through its bin/ link on an X server: it must find its lists in
 lib/fibwright, map its window with our icon, and end when it is closed."""

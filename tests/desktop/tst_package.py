@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """The Debian package as cpack builds it from the build tree: its files, its
 metadata, its computed dependencies, its menu entry and metainfo checked by
 their own validators, and the program started the way the menu entry starts

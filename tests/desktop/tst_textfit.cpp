@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Every caption and every line of text the window shows fits inside its
 // control, whatever the scale factor the program runs at: registered with
 // CTest once at QT_SCALE_FACTOR=1 and once at 2. The window is laid out in

@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: MIT
 """End-to-end tests: the built program on a real X server, used as a person
 uses it, through key presses, mouse clicks and the clipboard.
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """A private X server and the program on it, driven from outside: what the
 end-to-end tests (tests/e2e), the desktop tests (tests/desktop) and the
 sanitizer run (tests/exit_without_leaks.py) share.
@@ -284,7 +285,8 @@ class XServer:
     def _xlib_window(self, window):
         conn = display.Display(self.display)
         try:
-            yield conn, conn.create_resource_object("window", window)
+            yield conn, (conn.screen().root if window is None
+                         else conn.create_resource_object("window", window))
         finally:
             conn.close()
 
@@ -315,6 +317,22 @@ class XServer:
             images[(width, height)] = pixels
             at += 2 + width * height
         return images
+
+
+    def start_window_manager(self):
+        """Starts openbox on this server, as a desktop session has it, and
+        returns once it manages windows (it has set
+        _NET_SUPPORTING_WM_CHECK on the root window)."""
+        log = open(os.path.join(self.home, "openbox.log"), "w")
+        spawn(["openbox", "--sm-disable"], env=self.env, stdout=log, stderr=log)
+        log.close()
+
+        def managing():
+            with self._xlib_window(None) as (conn, root):
+                prop = root.get_full_property(conn.intern_atom("_NET_SUPPORTING_WM_CHECK"),
+                                              X.AnyPropertyType)
+                return prop is not None and len(prop.value) > 0
+        wait_for("openbox to manage the screen", managing, 20)
 
 
 class Picture:

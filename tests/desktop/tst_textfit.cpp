@@ -12,12 +12,14 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QFile>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <QStyleOptionComboBox>
+#include <QStyleOptionFrame>
 #include <QTest>
 #include <QTextDocument>
 #include <QtMath>
@@ -107,6 +109,44 @@ private Q_SLOTS:
         QVERIFY2(!edit->geometry().intersects(arrow),
                  qPrintable(u"the edit field %1 runs into the arrow %2"_s.arg(describe(edit->geometry()),
                                                                               describe(arrow))));
+    }
+
+    void bundledPhrasesFit_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("list");
+        QTest::newRow("list2") << u"Combo2"_s << u"list2.dat"_s;
+        QTest::newRow("list3") << u"Combo3"_s << u"list3.dat"_s;
+    }
+    // The modifiers and nouns the program comes with are short enough to read
+    // in their closed lists: at least nine in ten fit the edit field's text
+    // area (the room the style leaves, less the 2 px QLineEdit keeps clear
+    // on either side).
+    void bundledPhrasesFit()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, list);
+        QFile file(QStringLiteral(FIBWRIGHT_BUNDLED_LISTS "/") + list);
+        QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(file.fileName()));
+        const QStringList phrases = QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
+        QVERIFY(!phrases.isEmpty());
+
+        const QLineEdit *edit = window_->findChild<QComboBox *>(name)->lineEdit();
+        QStyleOptionFrame option;
+        option.initFrom(edit);
+        option.lineWidth = edit->hasFrame() ? edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, edit) : 0;
+        const QRect contents = edit->style()->subElementRect(QStyle::SE_LineEditContents, &option, edit)
+                                   .marginsRemoved(edit->textMargins());
+        const int room = contents.width() - 2 * 2;
+        QStringList tooWide;
+        for (const QString &phrase : phrases) {
+            const int width = edit->fontMetrics().horizontalAdvance(phrase);
+            if (width > room)
+                tooWide.append(u"\"%1\" %2 px"_s.arg(phrase).arg(width));
+        }
+        QVERIFY2(tooWide.size() * 10 <= phrases.size(),
+                 qPrintable(u"%1 of %2 phrases are wider than the %3 px %4 shows: %5"_s.arg(tooWide.size())
+                                .arg(phrases.size()).arg(room).arg(name, tooWide.join(u", "))));
     }
 
     // The sentence box shows two whole lines, so a sentence that wraps once

@@ -22,6 +22,7 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QFile>
 #include <QComboBox>
 #include <QDeadlineTimer>
 #include <QLineEdit>
@@ -64,7 +65,7 @@ public:
         : folder_(std::move(folder))
     {
     }
-    QString AppPath() const override { return folder_; }
+    QByteArray AppPath() const override { return QFile::encodeName(folder_); }
     void MsgBox(const QString &prompt, int, const std::optional<QString> &) override
     {
         std::fprintf(stderr, "inprocess: message box in %s: %s\n", qPrintable(folder_),

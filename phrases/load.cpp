@@ -15,15 +15,17 @@ namespace phrases {
 void Form_Load(composer::Form &form, platform::Runtime &runtime)
 {
     try {
-        const QString folder = runtime.AppPath();
-        const std::array<std::pair<const char16_t *, platform::ComboBox *>, 4> files{{
-            {u"list1.dat", &form.Combo1},
-            {u"list2.dat", &form.Combo2},
-            {u"list3.dat", &form.Combo3},
-            {u"list4.dat", &form.Combo4},
+        // The path stays in bytes: turned into text and back, a folder
+        // name that is not valid in the locale's encoding would be lost.
+        const QByteArray folder = runtime.AppPath();
+        const std::array<std::pair<const char *, platform::ComboBox *>, 4> files{{
+            {"list1.dat", &form.Combo1},
+            {"list2.dat", &form.Combo2},
+            {"list3.dat", &form.Combo3},
+            {"list4.dat", &form.Combo4},
         }};
         for (const auto &[name, list] : files) {
-            const QString path = folder + QLatin1Char('/') + QString::fromUtf16(name);
+            const QByteArray path = folder + '/' + name;
             // The file's bytes are let go before the list is sorted.
             platform::ItemList items = decodePhraseFile(platform::readFile(path));
             list->addItems(std::move(items));

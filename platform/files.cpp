@@ -36,18 +36,22 @@ private:
     int fd_;
 };
 
-[[noreturn]] void fail(const QString &path, const char *why)
+[[noreturn]] void fail(const QByteArray &path, const char *why)
 {
-    throw Error(QStringLiteral("%1: %2").arg(path, QString::fromLocal8Bit(why)));
+    throw Error(QStringLiteral("%1: %2").arg(QFile::decodeName(path), QString::fromLocal8Bit(why)));
 }
 
 } // namespace
 
 QByteArray readFile(const QString &path)
 {
-    const QByteArray name = QFile::encodeName(path);
+    return readFile(QFile::encodeName(path));
+}
+
+QByteArray readFile(const QByteArray &path)
+{
     // O_NONBLOCK: opening a FIFO with no writer must not wait for one.
-    FileDescriptor fd(::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    FileDescriptor fd(::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
     if (fd.get() < 0)
         fail(path, ::strerror(errno));
     struct stat info {};

@@ -5,10 +5,13 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QFile>
 #include <QMessageBox>
 
 #include <chrono>
 #include <cmath>
+#include <limits.h>
+#include <unistd.h>
 
 namespace platform {
 
@@ -31,14 +34,23 @@ float RandomSource::next()
     return float(engine_() >> 8) * 0x1p-24f;
 }
 
-QString QtRuntime::AppPath() const
+QByteArray QtRuntime::AppPath() const
 {
-    return QCoreApplication::applicationDirPath();
+    // The kernel's link to the running executable, links resolved, taken as
+    // bytes: a folder name need not be valid in any encoding.
+    char path[PATH_MAX];
+    const ssize_t length = ::readlink("/proc/self/exe", path, sizeof path);
+    if (length > 0 && length < ssize_t(sizeof path)) {
+        const QByteArray executable(path, length);
+        return executable.left(qMax(executable.lastIndexOf('/'), 1));
+    }
+    return QFile::encodeName(QCoreApplication::applicationDirPath());
 }
 
 void QtRuntime::MsgBox(const QString &prompt, int buttons, const std::optional<QString> &title)
 {
-    makeMessageBox(prompt, buttons, title)->exec();
+    QWidget *owner = window_ && window_->isVisible() ? window_ : nullptr;
+    makeMessageBox(prompt, buttons, title, owner)->exec();
 }
 
 void QtRuntime::End()
@@ -62,9 +74,10 @@ QString applicationTitle()
 }
 
 std::unique_ptr<QMessageBox> makeMessageBox(const QString &prompt, int buttons,
-                                            const std::optional<QString> &title)
+                                            const std::optional<QString> &title,
+                                            QWidget *parent)
 {
-    auto box = std::make_unique<QMessageBox>();
+    auto box = std::make_unique<QMessageBox>(parent);
     box->setTextFormat(Qt::PlainText);
     box->setText(prompt);
     box->setWindowTitle(title.value_or(applicationTitle()));

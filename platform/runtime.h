@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 #include <memory>
@@ -8,6 +9,7 @@
 #include <random>
 
 class QMessageBox;
+class QWidget;
 
 namespace platform {
 
@@ -37,8 +39,9 @@ class Runtime
 public:
     virtual ~Runtime() = default;
 
-    // The folder the phrase lists are read from: the real executable's.
-    virtual QString AppPath() const = 0;
+    // The folder the phrase lists are read from: the real executable's, as
+    // the bytes of its path, whatever they are.
+    virtual QByteArray AppPath() const = 0;
     // A modal message box; without a title it carries the application's.
     virtual void MsgBox(const QString &prompt, int buttons = vbOKOnly,
                         const std::optional<QString> &title = std::nullopt) = 0;
@@ -53,7 +56,7 @@ public:
 class QtRuntime : public Runtime
 {
 public:
-    QString AppPath() const override;
+    QByteArray AppPath() const override;
     void MsgBox(const QString &prompt, int buttons, const std::optional<QString> &title) override;
     void End() override;
     bool hasEnded() const override { return ended_; }
@@ -61,17 +64,24 @@ public:
     float Rnd() override { return random_.next(); }
     void setClipboardText(const QString &text) override;
 
+    // The window message boxes belong to once it is shown; before, they are
+    // centred on the screen.
+    void setWindow(QWidget *window) { window_ = window; }
+
 private:
     RandomSource random_;
+    QWidget *window_ = nullptr;
     bool ended_ = false;
 };
 
 // The application's title, the caption of message boxes that name none.
 QString applicationTitle();
 
-// The message box MsgBox shows, built but not yet shown.
+// The message box MsgBox shows, built but not yet shown; with a parent, it
+// belongs to that window.
 std::unique_ptr<QMessageBox> makeMessageBox(const QString &prompt, int buttons,
-                                            const std::optional<QString> &title);
+                                            const std::optional<QString> &title,
+                                            QWidget *parent = nullptr);
 
 // Text to a double-precision number; throws Error when the text is not one.
 double toDouble(const QString &text);

@@ -3,6 +3,7 @@
 
 #include "platform/runtime.h"
 
+#include <QFile>
 #include <QList>
 #include <QString>
 
@@ -26,7 +27,7 @@ public:
     {
     }
 
-    QString AppPath() const override { return folder_; }
+    QByteArray AppPath() const override { return QFile::encodeName(folder_); }
     void MsgBox(const QString &prompt, int buttons, const std::optional<QString> &title) override
     {
         boxes.append({prompt, buttons, title});

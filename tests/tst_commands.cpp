@@ -197,7 +197,7 @@ private Q_SLOTS:
         window_.reset();
         // The real services, reading the test's own lists.
         struct : platform::QtRuntime {
-            QString AppPath() const override { return SortedSet; }
+            QByteArray AppPath() const override { return QFile::encodeName(SortedSet); }
         } runtime;
         ui::frmmain window(runtime);
         window.load();

@@ -3,10 +3,16 @@
 
 #include "frmmain.h"
 
+#include "platform/display.h"
 #include "platform/runtime.h"
+#include "platform/signals.h"
+#include "platform/x11.h"
 
 #include <QApplication>
 #include <QIcon>
+
+#include <cstdio>
+#include <vector>
 
 namespace ui {
 
@@ -29,13 +35,33 @@ void setUpApplication()
     QApplication::setWindowIcon(icon);
 }
 
-int run(int &argc, char **argv)
+int run(int argc, char **argv)
 {
-    QApplication app(argc, argv);
+    // Qt ends the process with an abort when it finds no display; the
+    // program says what is missing instead.
+    platform::DisplayChoice display = platform::chooseDisplay();
+    if (!display.problem.empty()) {
+        std::fprintf(stderr, "fibwright: %s\n", display.problem.c_str());
+        return 1;
+    }
+    std::vector<char *> arguments(argv, argv + argc);
+    for (std::string &argument : display.qtArguments)
+        arguments.push_back(argument.data());
+    int count = int(arguments.size());
+    arguments.push_back(nullptr);
+
+    QApplication app(count, arguments.data());
     setUpApplication();
+    if (display.greyScale)
+        platform::paintInGreyScale(&app);
 
     platform::QtRuntime runtime;
     frmmain window(runtime);
+    runtime.setWindow(&window);
+    // A session ending, Ctrl+C or the closing of the terminal end the
+    // program as the close box does.
+    platform::TerminationSignals termination;
+    QObject::connect(&termination, &platform::TerminationSignals::received, &window, &QWidget::close);
     window.load();
     if (runtime.hasEnded())
         return 0;

@@ -7,7 +7,9 @@ namespace ui {
 // QApplication.
 void setUpApplication();
 
-// Creates the window, loads it and runs the program until it ends.
-int run(int &argc, char **argv);
+// Finds a display, creates the window, loads it and runs the program until
+// it ends; returns the exit status. Without a display it says so on
+// standard error and returns 1.
+int run(int argc, char **argv);
 
 } // namespace ui

@@ -4,6 +4,7 @@
 #include "accessibility.h"
 #include "phrases/load.h"
 #include "platform/runtime.h"
+#include "platform/x11.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -180,6 +181,8 @@ void frmmain::showCentred()
     adjustSize();
     if (where)
         setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(), where->availableGeometry()));
+    // A tool window: not listed in the task bar.
+    platform::keepOffTaskBar(this);
     show();
 }
 

@@ -13,6 +13,7 @@ build folder.
 
 import argparse
 import os
+import signal
 import sys
 import unittest
 
@@ -21,7 +22,7 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), os.p
 
 from xsession import (ABOUT_TITLE, MAIN_TITLE, MESSAGE_BOX_TITLE, Clipboard,  # noqa: E402
                       MapWatcher, Program, XServer, bundled_lists, clean_up, copy_program,
-                      png_size, wait_for)
+                      png_size, run, scratch_dir, wait_for)
 
 PROGRAM = None
 BUILD_DIR = None
@@ -59,26 +60,29 @@ class Session(unittest.TestCase):
     """An X server, the clipboard and a map watcher for each case; the
     program is started by the case."""
 
+    depth = 24
+
     def setUp(self):
         # Cleanups run last added first: this one, ending every process the
         # case started and removing its scratch folder, comes last.
         self.addCleanup(clean_up)
-        self.x = XServer()
+        self.x = XServer(depth=self.depth)
         self.clipboard = Clipboard(self.x)
         self.watcher = MapWatcher(self.x)
         self.addCleanup(self.watcher.stop)
         self.program = None
 
-    def start(self, lists=None):
+    def start(self, lists=None, folder_name="program"):
         """Starts the program with the given list files (default: LISTS)
-        and returns its main window once it is mapped."""
+        in a folder of the given name and returns its main window once it
+        is mapped."""
         files = list_files(LISTS) if lists is None else lists
-        self.launch(files)
+        self.launch(files, folder_name)
         self.window = self.program.main_window()
         return self.window
 
-    def launch(self, files):
-        folder = os.path.join(self.x.home, "program")
+    def launch(self, files, folder_name="program"):
+        folder = os.path.join(self.x.home, folder_name)
         self.program = Program(self.x, copy_program(PROGRAM, folder, files))
         self.addCleanup(self.report_failure)
 
@@ -246,6 +250,8 @@ class Window(Session):
         hints = self.x.prop(window, "WM_NORMAL_HINTS")
         self.assertIn(f"program specified minimum size: {width} by {height}", hints)
         self.assertIn(f"program specified maximum size: {width} by {height}", hints)
+        # A tool window, left out of the task bar.
+        self.assertIn("_NET_WM_STATE_SKIP_TASKBAR", self.x.prop(window, "_NET_WM_STATE"))
 
     def test_centred_on_screen(self):
         window = self.start()
@@ -256,11 +262,13 @@ class Window(Session):
         self.assertEqual((x, y), ((screen_width - width) // 2, (screen_height - height) // 2))
 
     def test_about_box(self):
-        self.start()
+        window = self.start()
         self.press("alt+a")
         box = self.x.wait_window(ABOUT_TITLE)
         self.assertEqual(self.x.title(box), ABOUT_TITLE)
         self.assertIn("_NET_WM_WINDOW_TYPE_DIALOG", self.x.prop(box, "_NET_WM_WINDOW_TYPE"))
+        # The box belongs to the window, so a window manager keeps it over it.
+        self.assertEqual(self.x.prop(box, "WM_TRANSIENT_FOR").split("#")[-1].strip(), hex(window))
         self.assert_running()
 
     def test_closing_the_about_box_keeps_the_program(self):
@@ -282,6 +290,13 @@ class Window(Session):
         # it has to see the box before the box goes.
         wait_for("the map watcher to see the message box", self.watcher.mapped)
         self.assertIn("_NET_WM_WINDOW_TYPE_DIALOG", self.x.prop(box, "_NET_WM_WINDOW_TYPE"))
+        # There is no window yet: the box is centred on the screen, but for
+        # the room Qt leaves for a frame (10 px left, 40 px up) where no
+        # window manager frames it.
+        x, y, width, height = self.x.geometry(box)
+        screen_width, screen_height = self.x.screen_size()
+        self.assertEqual((x + 10 + width // 2, y + 40 + height // 2),
+                         (screen_width // 2, screen_height // 2))
         self.x.key(box, "Return")
         wait_for("the program to end or show its window",
                  lambda: not self.program.running() or self.x.windows(MAIN_TITLE))
@@ -307,6 +322,80 @@ class Ending(Session):
         # Exit is the menu's only item.
         self.x.click(menu[0], width // 2, height // 2)
         self.assert_exits_cleanly()
+
+
+class Signals(Session):
+    """SIGTERM (a session ending), SIGINT (Ctrl+C) and SIGHUP (the terminal
+    closing) end the program as its close box does."""
+
+    def test_termination_signals(self):
+        for sig in (signal.SIGTERM, signal.SIGINT, signal.SIGHUP):
+            with self.subTest(signal=sig.name):
+                self.start()
+                self.assertEqual(self.copy_sentence(), OPENING)
+                self.program.process.send_signal(sig)
+                # A second one while it ends does no harm.
+                self.program.process.send_signal(sig)
+                self.assert_exits_cleanly()
+
+
+class Surroundings(Session):
+    """Where the program lies and what screen it is on."""
+
+    def test_folder_name_is_not_utf8(self):
+        # The lists are read from the program's folder, whatever its name.
+        self.start(folder_name=os.fsdecode(b"odd \xff\xfe name"))
+        self.assertEqual(self.copy_sentence(), OPENING)
+        self.x.send_close(self.window)
+        self.assert_exits_cleanly()
+
+
+class EightBitScreen(Session):
+    """An X screen of 256 colours, whose usual visual Qt cannot paint on."""
+
+    depth = 8
+
+    def test_starts_draws_and_ends(self):
+        window = self.start()
+        self.assertEqual(self.copy_sentence(), OPENING)
+        # Drawn: the picture, read through the window's own palette, has
+        # the frame's light grey, the fields' white and the text's black.
+        picture = self.x.still_picture(window)
+        shades = set(picture.rgb[i:i + 3] for i in range(0, len(picture.rgb), 3))
+        self.assertIn(b"\xff\xff\xff", shades)
+        self.assertIn(b"\x00\x00\x00", shades)
+        self.assertGreater(len(shades), 10)
+        self.x.send_close(window)
+        self.assert_exits_cleanly()
+        self.assertNotIn("QPainter", self.program.output())
+
+
+class NoDisplay(unittest.TestCase):
+    """Where no display can be opened the program says so and ends with
+    status 1, not an abort."""
+
+    def test_no_display(self):
+        home = scratch_dir("nodisplay")
+        self.addCleanup(clean_up)
+        base = {"PATH": os.environ.get("PATH", "/usr/bin:/bin"), "HOME": home,
+                "LANG": "C.UTF-8", "XDG_RUNTIME_DIR": home}
+        cases = {
+            "nothing set": {},
+            "no X server there": {"DISPLAY": ":nonexistent"},
+            "X asked for, none there": {"DISPLAY": ":nonexistent", "QT_QPA_PLATFORM": "xcb"},
+            "no compositor there": {"WAYLAND_DISPLAY": "wayland-none"},
+        }
+        for name, extra in cases.items():
+            with self.subTest(name):
+                result = run([PROGRAM], env=dict(base, **extra), check=False, timeout=20,
+                             cwd=home)
+                self.assertEqual(result.returncode, 1, result.stderr)
+                self.assertEqual(result.stdout, "")
+                lines = result.stderr.splitlines()
+                self.assertEqual(len(lines), 1, result.stderr)
+                self.assertTrue(lines[0].startswith("fibwright: cannot connect to a display: "),
+                                lines[0])
+        self.assertEqual([name for name in os.listdir(home) if name.startswith("core")], [])
 
 
 class Screenshot(Session):

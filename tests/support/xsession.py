@@ -22,6 +22,7 @@ import re
 import select
 import shutil
 import signal
+import socket
 import subprocess
 import sys
 import tempfile
@@ -145,7 +146,7 @@ class XServer:
     suites running side by side never share one, and the tools that read and
     drive it."""
 
-    def __init__(self, width=1024, height=768):
+    def __init__(self, width=1024, height=768, depth=24):
         missing = [tool for tool in TOOLS if shutil.which(tool) is None]
         check(not missing, f"missing tools: {', '.join(missing)} (scripts/deps test installs them)")
         self.home = scratch_dir("x")
@@ -153,7 +154,7 @@ class XServer:
         read_end, write_end = os.pipe()
         with open(log_path, "w") as log:
             spawn(["Xvfb", "-displayfd", str(write_end), "-nolisten", "tcp", "-noreset",
-                   "-screen", "0", f"{width}x{height}x24"],
+                   "-screen", "0", f"{width}x{height}x{depth}"],
                   pass_fds=(write_end,), stdout=log, stderr=log)
         os.close(write_end)
         number, deadline = b"", time.monotonic() + 20
@@ -333,6 +334,50 @@ class XServer:
                                               X.AnyPropertyType)
                 return prop is not None and len(prop.value) > 0
         wait_for("openbox to manage the screen", managing, 20)
+
+    def start_clipboard_manager(self):
+        """Starts xfsettingsd, Xfce's settings daemon, which keeps what was
+        copied once the program that copied it has ended, and returns once
+        it owns the CLIPBOARD_MANAGER selection. Needs a session bus (run
+        the test under dbus-run-session)."""
+        check("DBUS_SESSION_BUS_ADDRESS" in os.environ,
+              "no session bus: run this test under dbus-run-session")
+        env = dict(self.env, DBUS_SESSION_BUS_ADDRESS=os.environ["DBUS_SESSION_BUS_ADDRESS"])
+        log = open(os.path.join(self.home, "xfsettingsd.log"), "w")
+        spawn(["xfsettingsd", "--disable-wm-check"], env=env, stdout=log, stderr=log)
+        log.close()
+
+        def owned():
+            with self._xlib_window(None) as (conn, _):
+                owner = conn.get_selection_owner(conn.intern_atom("CLIPBOARD_MANAGER"))
+                return owner not in (None, X.NONE) and getattr(owner, "id", owner) != 0
+        wait_for("xfsettingsd to own CLIPBOARD_MANAGER", owned, 20)
+
+
+class Weston:
+    """A headless Weston, a Wayland compositor with no screen, on a socket
+    in a runtime folder of its own."""
+
+    def __init__(self):
+        self.runtime_dir = scratch_dir("wayland")
+        os.chmod(self.runtime_dir, 0o700)
+        self.socket = "wayland-fibwright"
+        env = {"PATH": os.environ.get("PATH", "/usr/bin:/bin"), "HOME": self.runtime_dir,
+               "XDG_RUNTIME_DIR": self.runtime_dir}
+        log = open(os.path.join(self.runtime_dir, "weston.log"), "w")
+        spawn(["weston", "--backend=headless-backend.so", f"--socket={self.socket}",
+               "--idle-time=0"], env=env, stdout=log, stderr=log)
+        log.close()
+        path = os.path.join(self.runtime_dir, self.socket)
+
+        def listening():
+            with socket.socket(socket.AF_UNIX, socket.SOCK_STREAM) as client:
+                return client.connect_ex(path) == 0
+        wait_for("weston to listen", listening, 20, 0.1)
+
+    def env(self):
+        """What a program needs to find this compositor."""
+        return {"WAYLAND_DISPLAY": self.socket, "XDG_RUNTIME_DIR": self.runtime_dir}
 
 
 class Picture:

@@ -1,0 +1,65 @@
+// SPDX-License-Identifier: MIT
+#include "signals.h"
+
+#include <QSocketNotifier>
+
+#include <array>
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace platform {
+
+namespace {
+
+constexpr std::array Handled{SIGTERM, SIGINT, SIGHUP};
+
+// The two ends of a socket pair: the handler writes a byte into the first,
+// the event loop reads it from the second.
+int pipeEnds[2] = {-1, -1};
+
+void onSignal(int)
+{
+    const int saved = errno;
+    const char byte = 1;
+    // When the socket is full, enough bytes are already waiting to be read.
+    [[maybe_unused]] const ssize_t written = ::write(pipeEnds[0], &byte, 1);
+    errno = saved;
+}
+
+} // namespace
+
+TerminationSignals::TerminationSignals(QObject *parent)
+    : QObject(parent)
+{
+    if (pipeEnds[0] < 0
+        && ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, pipeEnds) != 0)
+        return;
+    auto *notifier = new QSocketNotifier(pipeEnds[1], QSocketNotifier::Read, this);
+    connect(notifier, &QSocketNotifier::activated, this, &TerminationSignals::drain);
+    struct sigaction action {};
+    action.sa_handler = onSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int signal : Handled) {
+        // A signal ignored from the start (nohup ignores SIGHUP) stays so.
+        struct sigaction before {};
+        if (::sigaction(signal, nullptr, &before) == 0 && before.sa_handler == SIG_IGN)
+            continue;
+        ::sigaction(signal, &action, nullptr);
+    }
+}
+
+void TerminationSignals::drain()
+{
+    char bytes[64];
+    bool any = false;
+    while (::read(pipeEnds[1], bytes, sizeof bytes) > 0)
+        any = true;
+    if (any)
+        Q_EMIT received();
+}
+
+} // namespace platform

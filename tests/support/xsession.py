@@ -435,13 +435,16 @@ def copy_program(executable, folder, lists):
 
 class Program:
     """The program started on an X server from the server's home folder,
-    with extra environment variables; what it writes goes to a log."""
+    with extra environment variables (None removes one); what it writes goes
+    to a log."""
 
     def __init__(self, x, executable, env=None):
         self.x = x
         fd, self._log_path = tempfile.mkstemp(prefix="program-", suffix=".log", dir=x.home)
+        env = {name: value for name, value in dict(x.env, **(env or {})).items()
+               if value is not None}
         with os.fdopen(fd, "w") as log:
-            self.process = spawn([executable], env=dict(x.env, **(env or {})), cwd=x.home,
+            self.process = spawn([executable], env=env, cwd=x.home,
                                  stdout=log, stderr=subprocess.STDOUT)
 
     def running(self):

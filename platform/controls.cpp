@@ -2,16 +2,55 @@
 #include "controls.h"
 
 #include "error.h"
+#include "phraselistview.h"
 #include "phrasemodel.h"
 
 #include <QComboBox>
+#include <QLayout>
 #include <QLineEdit>
-#include <QListView>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QStyle>
 #include <QTextDocument>
 
+#include <algorithm>
+#include <vector>
+
 namespace platform {
+
+namespace {
+
+// How many of a list's longest items, by character count, are measured for
+// the width of its drop-down, once, when they are added: measuring every
+// item would cost seconds for the longest lists. The count of characters
+// only stands in for the width: a phrase that is not among the 32 longest
+// can still be wider than all of them (narrow letters against wide ones),
+// and is then cut short with an ellipsis in the open list.
+constexpr std::size_t MeasuredItems = 32;
+
+// The longest items of a list by character count, at most `count` of them,
+// in one pass: a heap of the longest seen so far, the shortest on top.
+std::vector<QStringView> longestItems(const ItemList &items, std::size_t count)
+{
+    std::vector<QStringView> longest;
+    const auto longer = [](QStringView a, QStringView b) { return a.size() > b.size(); };
+    for (qsizetype i = 0; i < items.size(); ++i) {
+        const QStringView item = items.at(i);
+        if (longest.size() < count) {
+            longest.push_back(item);
+            std::push_heap(longest.begin(), longest.end(), longer);
+        } else if (item.size() > longest.front().size()) {
+            std::pop_heap(longest.begin(), longest.end(), longer);
+            longest.back() = item;
+            std::push_heap(longest.begin(), longest.end(), longer);
+        }
+    }
+    return longest;
+}
+
+} // namespace
 
 ComboBox::ComboBox(QComboBox *widget)
     : QObject(widget)
@@ -30,8 +69,7 @@ ComboBox::ComboBox(QComboBox *widget)
     widget_->setDuplicatesEnabled(true);
     // The width is fixed by the window: never measure every item for it.
     widget_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    auto *view = new QListView(widget_);
-    view->setUniformItemSizes(true);
+    auto *view = new PhraseListView(widget_);
     view->setTextElideMode(Qt::ElideRight);
     widget_->setView(view);
     widget_->setModel(model_);
@@ -47,6 +85,7 @@ void ComboBox::addItem(const QString &item)
 {
     const QString keep = text();
     const int selected = widget_->currentIndex();
+    widenListFor({QStringView(item)});
     const int row = model_->insert(item);
     // An empty list selects its first item when it gets one; adding an item
     // must neither select one nor touch the edit field.
@@ -57,9 +96,42 @@ void ComboBox::addItem(const QString &item)
 void ComboBox::addItems(ItemList items)
 {
     const QString keep = text();
+    widenListFor(longestItems(items, MeasuredItems));
     model_->insert(std::move(items));
     widget_->setCurrentIndex(-1);
     widget_->setEditText(keep);
+}
+
+void ComboBox::widenListFor(const std::vector<QStringView> &items)
+{
+    // The open list is as wide as its widest item, or the field if that is
+    // wider, but no wider than the screen; the field keeps its own width.
+    QAbstractItemView *view = widget_->view();
+    const QScreen *screen = widget_->screen();
+    const int cap = screen ? screen->availableGeometry().width() : 4096;
+    // Only the beginning of a huge item is measured: as many characters as
+    // the screen is pixels wide are wider than the screen unless most of
+    // them take no room at all.
+    const QFontMetrics metrics(view->font());
+    int widest = 0;
+    for (QStringView item : items)
+        widest = std::max(widest, metrics.horizontalAdvance(item.first(std::min<qsizetype>(item.size(), cap)).toString()));
+    QStyle *style = view->style();
+    // The item's text margins, as the style draws them, the scroll bar and
+    // the view's frame.
+    const int textMargins = 2 * (style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1);
+    const int needed = widest + textMargins
+        + style->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, view->verticalScrollBar())
+        + 2 * view->frameWidth();
+    // The popup around the list adds its own frame.
+    int around = 0;
+    if (const QWidget *popup = view->parentWidget()) {
+        const QMargins margins = popup->contentsMargins()
+            + (popup->layout() ? popup->layout()->contentsMargins() : QMargins());
+        around = margins.left() + margins.right();
+    }
+    listWidth_ = std::max(listWidth_, std::min(needed, cap - around));
+    view->setMinimumWidth(listWidth_);
 }
 
 int ComboBox::listCount() const

@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <memory>
+#include <vector>
 
 class QComboBox;
 class QPlainTextEdit;
@@ -56,9 +57,12 @@ Q_SIGNALS:
 private:
     void userPicked(int index);
     void showText(const QString &text);
+    // Makes the open list wide enough for these items.
+    void widenListFor(const std::vector<QStringView> &items);
 
     QComboBox *widget_;
     PhraseModel *model_;
+    int listWidth_ = 0;
 };
 
 // A multi-line text box that holds plain text only. changed() is raised by

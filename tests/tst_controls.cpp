@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -166,6 +167,84 @@ private Q_SLOTS:
             QCOMPARE(combo_->text(), text);
         }
         QCOMPARE(picks_->count(), 2);
+    }
+
+    // The open list is as wide as its widest phrase, however narrow the
+    // field, but no wider than the screen.
+    void dropDownShowsWholePhrases_data()
+    {
+        QTest::addColumn<QStringList>("items");
+        QTest::addColumn<QString>("added");
+        QTest::newRow("short") << QStringList{u"a"_s, u"b"_s} << QString();
+        QTest::newRow("long") << QStringList{u"a"_s, u"a phrase of many words that no 113 pixel field could show whole"_s, u"b"_s}
+                              << QString();
+        QTest::newRow("long-added") << QStringList{u"b"_s} << u"one phrase added alone, longer than the field is wide"_s;
+        QTest::newRow("wider-than-screen") << QStringList{u"a"_s, u"wide "_s.repeated(400)} << QString();
+    }
+    void dropDownShowsWholePhrases()
+    {
+        QFETCH(QStringList, items);
+        QFETCH(QString, added);
+        widget_->resize(113, 24);
+        widget_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(widget_.get()));
+        combo_->addItems(itemsOf(items));
+        if (!added.isEmpty())
+            combo_->addItem(added);
+        widget_->showPopup();
+        QAbstractItemView *view = widget_->view();
+        QTRY_VERIFY(view->isVisible());
+        QCOMPARE(widget_->width(), 113);
+        const int screenWidth = widget_->screen()->availableGeometry().width();
+        QVERIFY(view->window()->width() <= screenWidth);
+        for (int row = 0; row < combo_->listCount(); ++row) {
+            const int needed = view->sizeHintForIndex(view->model()->index(row, 0)).width();
+            if (needed >= screenWidth)
+                QCOMPARE(view->window()->width(), screenWidth);
+            else
+                QVERIFY2(view->viewport()->width() >= needed,
+                         qPrintable(u"%1 px for a %2 px item"_s.arg(view->viewport()->width()).arg(needed)));
+        }
+    }
+
+    // Typing in the open list moves to the first item starting with what was
+    // typed, ignoring case; the same letter again moves on.
+    void typeAheadInTheOpenList_data()
+    {
+        QTest::addColumn<int>("start");
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QString>("expected");
+        // Sorted: "", apple, Apricot, banana, blackberry, Blueberry, cherry, Éclair
+        QTest::newRow("letter") << -1 << u"b"_s << u"banana"_s;
+        QTest::newRow("extend") << -1 << u"bl"_s << u"blackberry"_s;
+        QTest::newRow("case") << -1 << u"BLU"_s << u"Blueberry"_s;
+        QTest::newRow("repeat") << -1 << u"bb"_s << u"blackberry"_s;
+        QTest::newRow("wrap") << -1 << u"bbbb"_s << u"banana"_s;
+        QTest::newRow("after-current") << 1 << u"a"_s << u"Apricot"_s;
+        QTest::newRow("current-only") << 6 << u"c"_s << u"cherry"_s;
+        QTest::newRow("no-match") << 3 << u"z"_s << u"banana"_s;
+        QTest::newRow("no-match-extend") << -1 << u"chz"_s << u"cherry"_s;
+        QTest::newRow("accent") << -1 << u"\u00e9c"_s << u"\u00c9clair"_s;
+        QTest::newRow("last") << 5 << u"\u00e9"_s << u"\u00c9clair"_s;
+    }
+    void typeAheadInTheOpenList()
+    {
+        QFETCH(int, start);
+        QFETCH(QString, keys);
+        QFETCH(QString, expected);
+        combo_->addItems(itemsOf({u"cherry"_s, u"Blueberry"_s, u"apple"_s, u"\u00c9clair"_s, u""_s,
+                                  u"banana"_s, u"Apricot"_s, u"blackberry"_s}));
+        if (start >= 0)
+            combo_->setListIndex(start);
+        widget_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(widget_.get()));
+        widget_->showPopup();
+        QAbstractItemView *view = widget_->view();
+        QTRY_VERIFY(view->isVisible());
+        for (const QChar key : keys) // keyClicks() takes ASCII only
+            QTest::sendKeyEvent(QTest::Click, view, Qt::Key(key.toUpper().unicode()), QString(key), {});
+        QCOMPARE(view->currentIndex().data().toString(), expected);
+        QVERIFY(view->viewport()->rect().intersects(view->visualRect(view->currentIndex())));
     }
 
     void typedTextStaysAsTyped()

@@ -18,6 +18,15 @@ INSTALLED_FILES = sorted(
        "share/man/man1/fibwright.1.gz"]
     + [f"share/icons/hicolor/{size}x{size}/apps/fibwright.png" for size in ICON_SIZES])
 
+# The Debian package's files: the same below /usr, the phrase lists as
+# configuration files in /etc/fibwright (linked from /usr/lib/fibwright), and
+# what every Debian package carries in its documentation folder.
+CONFIG_DIR = "etc/fibwright"
+PACKAGE_DOCS = ["share/doc/fibwright/copyright", "share/doc/fibwright/changelog.gz"]
+PACKAGE_FILES = sorted(
+    [f"usr/{path}" for path in INSTALLED_FILES + PACKAGE_DOCS]
+    + [f"{CONFIG_DIR}/{name}" for name in PHRASE_LISTS])
+
 
 def files_below(root):
     """Files and links below root, as paths relative to it."""
@@ -28,14 +37,17 @@ def files_below(root):
     return sorted(found)
 
 
-def check_installed_tree(prefix, source_dir):
+def check_installed_tree(prefix, source_dir, packaged_in=None):
     """The layout below an installation prefix: the executable with its lists
     in lib/fibwright, bin/fibwright a relative link to it, and the desktop
-    files where the desktop looks for them."""
+    files where the desktop looks for them. For the Debian package unpacked
+    in packaged_in (prefix: its usr/), the lists in lib/fibwright are links
+    to /etc/fibwright, and the package's documentation is there too."""
+    expected = sorted(INSTALLED_FILES + PACKAGE_DOCS) if packaged_in else INSTALLED_FILES
     found = files_below(prefix)
-    check(found == INSTALLED_FILES,
+    check(found == expected,
           "installed files differ:\n  missing: "
-          f"{sorted(set(INSTALLED_FILES) - set(found))}\n  extra: {sorted(set(found) - set(INSTALLED_FILES))}")
+          f"{sorted(set(expected) - set(found))}\n  extra: {sorted(set(found) - set(expected))}")
     link = os.path.join(prefix, "bin/fibwright")
     check(os.path.islink(link), "bin/fibwright is not a symbolic link")
     check(os.readlink(link) == "../lib/fibwright/fibwright",
@@ -44,7 +56,12 @@ def check_installed_tree(prefix, source_dir):
     check(os.path.isfile(program) and os.access(program, os.X_OK),
           "lib/fibwright/fibwright is not an executable file")
     for name in PHRASE_LISTS:
-        with open(os.path.join(prefix, "lib/fibwright", name), "rb") as installed, \
+        beside = os.path.join(prefix, "lib/fibwright", name)
+        if packaged_in:
+            check(os.path.islink(beside) and os.readlink(beside) == f"/{CONFIG_DIR}/{name}",
+                  f"lib/fibwright/{name} is no link to /{CONFIG_DIR}/{name}")
+            beside = os.path.join(packaged_in, CONFIG_DIR, name)
+        with open(beside, "rb") as installed, \
                 open(os.path.join(source_dir, "data", name), "rb") as bundled:
             check(installed.read() == bundled.read(), f"installed {name} differs from data/{name}")
     for size in ICON_SIZES:

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "controls.h"
 
+#include "announcer.h"
 #include "error.h"
 #include "phraselistview.h"
 #include "phrasemodel.h"
@@ -182,9 +183,14 @@ void ComboBox::setText(const QString &text)
 
 void ComboBox::showText(const QString &text)
 {
+    // Selecting an item has already put its text in the field; setting it
+    // again would tell a screen reader the same phrase once more.
+    QLineEdit *field = widget_->lineEdit();
+    if (field->text() != text)
+        widget_->setEditText(text);
     // A phrase longer than the field shows its beginning.
-    widget_->setEditText(text);
-    widget_->lineEdit()->setCursorPosition(0);
+    if (field->cursorPosition() != 0)
+        field->setCursorPosition(0);
 }
 
 TextBox::TextBox(QPlainTextEdit *widget)
@@ -216,6 +222,20 @@ Button::Button(QPushButton *widget)
 {
     widget_->setAutoDefault(false);
     connect(widget_, &QPushButton::clicked, this, &Button::pressed);
+    // Connected second, so it runs once pressed() has been handled.
+    connect(widget_, &QPushButton::clicked, this, &Button::announceResult);
+}
+
+void Button::announceAfterPress(Announcer &announcer, std::function<QString()> result)
+{
+    announcer_ = &announcer;
+    result_ = std::move(result);
+}
+
+void Button::announceResult()
+{
+    if (announcer_)
+        announcer_->announce(result_());
 }
 
 bool Button::enabled() const

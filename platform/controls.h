@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -15,6 +16,7 @@ class QPushButton;
 
 namespace platform {
 
+class Announcer;
 class PhraseModel;
 
 // A sorted drop-down list with an editable text field.
@@ -96,11 +98,19 @@ public:
     bool enabled() const;
     void setEnabled(bool enabled);
 
+    // After every press, once pressed() has been handled, the announcer
+    // tells a screen reader what result() gives then.
+    void announceAfterPress(Announcer &announcer, std::function<QString()> result);
+
 Q_SIGNALS:
     void pressed();
 
 private:
+    void announceResult();
+
     QPushButton *widget_;
+    Announcer *announcer_ = nullptr;
+    std::function<QString()> result_;
 };
 
 } // namespace platform

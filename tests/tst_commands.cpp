@@ -23,6 +23,31 @@ QString clipboardText()
     return QGuiApplication::clipboard()->text(QClipboard::Clipboard);
 }
 
+// What the window gives a screen reader to speak: the name its notification
+// has each time it is shown.
+class Announcements : public QObject
+{
+public:
+    explicit Announcements(QWidget *notice)
+        : notice_(notice)
+    {
+        notice_->installEventFilter(this);
+    }
+
+    QStringList texts;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Show)
+            texts << notice_->accessibleName();
+        return false;
+    }
+
+private:
+    QWidget *notice_;
+};
+
 } // namespace
 
 class TestCommands : public QObject
@@ -124,6 +149,51 @@ private Q_SLOTS:
         QVERIFY(copyButton()->isEnabled());
         copyButton()->click();
         QCOMPARE(clipboardText(), QString());
+    }
+
+    // Random and Back are followed by the sentence they made, Copy by a
+    // confirmation, each once; nothing else is announced.
+    void resultsAreAnnouncedOnce_data()
+    {
+        QTest::addColumn<QStringList>("presses");
+        QTest::addColumn<QStringList>("expected");
+        const QString first = u"it seems the flaky router awoke."_s;
+        const QString second = u"All at once the flaky Disk "_s;
+        QTest::newRow("random") << QStringList{u"Command4"_s} << QStringList{first};
+        QTest::newRow("back") << QStringList{u"Command4"_s, u"Command4"_s, u"Command5"_s}
+                              << QStringList{first, second, first};
+        QTest::newRow("copy") << QStringList{u"Command1"_s} << QStringList{u"Sentence copied"_s};
+        QTest::newRow("access-keys") << QStringList{u"Alt+R"_s, u"Alt+C"_s}
+                                     << QStringList{first, u"Sentence copied"_s};
+        QTest::newRow("others") << QStringList{u"pick"_s, u"typing"_s, u"Command2"_s} << QStringList{};
+    }
+    void resultsAreAnnouncedOnce()
+    {
+        QFETCH(QStringList, presses);
+        QFETCH(QStringList, expected);
+        auto *notice = window_->findChild<QWidget *>(u"announcement"_s);
+        QVERIFY(notice);
+        Announcements announced(notice);
+        runtime_->draws = {0.5f, 0.0f, 0.9f, 0.3f, 0.0f, 0.0f, 0.0f, 0.0f};
+        for (const QString &press : presses) {
+            if (press == u"pick")
+                QTest::keyClick(window_->findChild<QComboBox *>(u"Combo3"_s), Qt::Key_Down);
+            else if (press == u"typing")
+                QTest::keyClicks(window_->findChild<QPlainTextEdit *>(u"Text1"_s), u"x"_s);
+            else if (press.startsWith(u"Alt+")) {
+                // An access key presses its button a moment later.
+                const qsizetype before = announced.texts.size();
+                QTest::keyClick(window_.get(), Qt::Key(press.back().unicode()), Qt::AltModifier);
+                QTRY_VERIFY(announced.texts.size() > before);
+            } else
+                button(press)->click();
+        }
+        QCOMPARE(announced.texts, expected);
+        // Nothing of it shows or takes the focus.
+        for (const QWidget *widget : {notice, notice->parentWidget()}) {
+            QVERIFY(widget->size().isEmpty());
+            QCOMPARE(widget->focusPolicy(), Qt::NoFocus);
+        }
     }
 
     void aboutShowsItsMessage()

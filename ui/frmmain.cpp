@@ -3,6 +3,7 @@
 
 #include "accessibility.h"
 #include "phrases/load.h"
+#include "platform/announcer.h"
 #include "platform/runtime.h"
 #include "platform/x11.h"
 
@@ -70,6 +71,7 @@ frmmain::frmmain(platform::Runtime &runtime)
     , command5_(makeButton(Frame1, "Command5", QStringLiteral("&Back"), {16, 144, 49, 25}))
     , mnuexit(nullptr)
     , mnucontents(nullptr)
+    , announcer_(new platform::Announcer(Frame1->parentWidget()))
     , Combo1(combo1_)
     , Combo2(combo2_)
     , Combo3(combo3_)
@@ -133,6 +135,13 @@ void frmmain::build()
     combo1_->raise();
     text1_->raise();
     command5_->setEnabled(false);
+
+    // A screen reader hears what Random and Back made of the sentence, and
+    // that Copy copied it.
+    const auto sentence = [this] { return Text1.text(); };
+    Command4.announceAfterPress(*announcer_, sentence);
+    Command5.announceAfterPress(*announcer_, sentence);
+    Command1.announceAfterPress(*announcer_, [] { return QStringLiteral("Sentence copied"); });
 
     QMenu *mnufile = menuBar()->addMenu(QStringLiteral("File"));
     mnufile->setObjectName(QStringLiteral("mnufile"));

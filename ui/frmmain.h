@@ -14,6 +14,7 @@ class QPlainTextEdit;
 class QPushButton;
 
 namespace platform {
+class Announcer;
 class Runtime;
 }
 
@@ -59,6 +60,7 @@ private:
     QPushButton *command5_;
     QAction *mnuexit;
     QAction *mnucontents;
+    platform::Announcer *announcer_;
 
     platform::ComboBox Combo1;
     platform::ComboBox Combo2;

@@ -632,3 +632,85 @@ def accessible_nodes(pyatspi, root):
 def extents(pyatspi, node):
     box = node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
     return box.x, box.y, box.width, box.height
+
+
+# --- a screen reader ---------------------------------------------------------
+
+class ScreenReader:
+    """Orca on x, speaking into a file instead of a sound card: a
+    speech-dispatcher of its own runs every utterance through its generic
+    module, whose command appends the text to the file as one line. Both
+    keep their settings in x's private configuration folders. Needs the
+    AT-SPI bus (start_accessibility_bus) and a window manager, without which
+    the program's window never gets the keyboard focus."""
+
+    def __init__(self, x, timeout=30.0):
+        self._x = x
+        home = scratch_dir("speech")
+        self._spoken = os.path.join(home, "spoken.txt")
+        open(self._spoken, "w").close()
+        log_dir = os.path.join(home, "log")  # speech-dispatcher hangs without it
+        os.mkdir(log_dir)
+        config = os.path.join(x.env["XDG_CONFIG_HOME"], "speech-dispatcher")
+        os.makedirs(os.path.join(config, "modules"))
+        with open(os.path.join(config, "speechd.conf"), "w") as conf:
+            # The module needs an audio output that opens: ALSA's null device,
+            # from the .asoundrc below. Orca's own client must not start a
+            # second server, which would outlive the test.
+            conf.write(f'LogDir "{log_dir}"\nDisableAutoSpawn\n'
+                       'AudioOutputMethod "alsa"\nDefaultLanguage "en"\n'
+                       'AddModule "file" "sd_generic" "file.conf"\nDefaultModule file\n')
+        with open(os.path.join(config, "modules", "file.conf"), "w") as conf:
+            # $DATA comes with its single quotes escaped for the shell. The
+            # text is not cut at punctuation (no delimiter but an unused
+            # control character), so one utterance is one line.
+            conf.write(f"GenericExecuteSynth \"printf '%s\\\\n' \\'$DATA\\' >> {self._spoken}\"\n"
+                       'GenericDelimiters "\x01"\nGenericMaxChunkLength 100000\n'
+                       'GenericLanguage "en" "en" "utf-8"\nAddVoice "en" "MALE1" "default"\n')
+        with open(os.path.join(x.home, ".asoundrc"), "w") as asoundrc:
+            asoundrc.write("pcm.!default { type null }\n")
+        with open(os.path.join(home, "speech-dispatcher.out"), "w") as out:
+            spawn(["speech-dispatcher", "--run-single", "--timeout", "0", "--config-dir", config],
+                  env=x.env, stdout=out, stderr=subprocess.STDOUT)
+        socket = os.path.join(x.env["XDG_RUNTIME_DIR"], "speech-dispatcher", "speechd.sock")
+        wait_for("speech-dispatcher to listen", lambda: os.path.exists(socket), timeout)
+        prefs = os.path.join(home, "orca")
+        os.mkdir(prefs)
+        # ORCA_DEBUG_FILE, when set, gets Orca's debug log: why it presents
+        # an event or drops it.
+        debug = ["--debug-file", os.environ["ORCA_DEBUG_FILE"]] if "ORCA_DEBUG_FILE" in os.environ \
+            else []
+        with open(os.path.join(home, "orca.out"), "w") as out:
+            spawn(["orca", "--user-prefs", prefs, *debug], env=x.env, stdout=out,
+                  stderr=subprocess.STDOUT)
+        self.wait_said("Orca to start speaking", lambda said: "Screen reader on." in said, 0,
+                       timeout)
+
+    def said(self):
+        """Every utterance so far, in order."""
+        with open(self._spoken, encoding="utf-8", errors="replace") as file:
+            return file.read().splitlines()
+
+    def wait_said(self, what, condition, start=0, timeout=15.0):
+        """The utterances from number `start` on, once condition() holds for
+        them."""
+        return wait_for(what, lambda: condition(self.said()[start:]) and self.said()[start:],
+                        timeout, interval=0.05)
+
+    def hear(self, action, what, condition, quiet=1.0, timeout=15.0):
+        """Runs action() and returns what was said after it: once
+        condition(utterances) holds and nothing more was said for `quiet`
+        seconds, so that a repetition would be heard too."""
+        start = len(self.said())
+        action()
+        self.wait_said(what, condition, start, timeout)
+        count, since = None, time.monotonic()
+
+        def settled():
+            nonlocal count, since
+            now = len(self.said())
+            if now != count:
+                count, since = now, time.monotonic()
+            return time.monotonic() - since >= quiet
+        wait_for(f"the screen reader to fall silent after {what}", settled, timeout)
+        return self.said()[start:]

@@ -694,8 +694,11 @@ class ScreenReader:
     def wait_said(self, what, condition, start=0, timeout=15.0):
         """The utterances from number `start` on, once condition() holds for
         them."""
-        return wait_for(what, lambda: condition(self.said()[start:]) and self.said()[start:],
-                        timeout, interval=0.05)
+        try:
+            return wait_for(what, lambda: condition(self.said()[start:]) and self.said()[start:],
+                            timeout, interval=0.05)
+        except AssertionError as failure:
+            raise AssertionError(f"{failure}; Orca said {self.said()[start:]}") from None
 
     def hear(self, action, what, condition, quiet=1.0, timeout=15.0):
         """Runs action() and returns what was said after it: once

@@ -30,6 +30,7 @@ struct XScreen {
     std::string problem;
     std::vector<std::string> qtArguments;
     bool greyScale = false;
+    std::shared_ptr<void> connection;
 };
 
 XScreen probeX()
@@ -42,6 +43,9 @@ XScreen probeX()
         return found;
     }
     found.answers = true;
+    found.connection.reset(connection, [](void *open) {
+        xcb_disconnect(static_cast<xcb_connection_t *>(open));
+    });
     xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(connection));
     for (int i = 0; i < number && screens.rem; ++i)
         xcb_screen_next(&screens);
@@ -78,7 +82,6 @@ XScreen probeX()
                             + " bits per pixel and no grey-scale visual";
         }
     }
-    xcb_disconnect(connection);
     return found;
 }
 
@@ -126,12 +129,12 @@ std::string noWayland()
 
 DisplayChoice cannotConnect(const std::string &why)
 {
-    return {"cannot connect to a display: " + why, {}, false};
+    return {"cannot connect to a display: " + why, {}, false, {}};
 }
 
 DisplayChoice onX(const XScreen &x)
 {
-    return {x.problem, x.qtArguments, x.greyScale};
+    return {x.problem, x.qtArguments, x.greyScale, x.connection};
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,10 @@ struct DisplayChoice {
     std::vector<std::string> qtArguments;
     // Qt draws in grey scale: the screen has 8 bits per pixel.
     bool greyScale = false;
+    // The connection the X server was probed over, to be let go once Qt has
+    // opened its own: a server that resets when its last client leaves
+    // must not do so in between.
+    std::shared_ptr<void> probe;
 };
 
 // Finds the display the window goes to. When the user has not named a Qt

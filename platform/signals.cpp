@@ -31,14 +31,11 @@ void onSignal(int)
 
 } // namespace
 
-TerminationSignals::TerminationSignals(QObject *parent)
-    : QObject(parent)
+void TerminationSignals::catchNow()
 {
-    if (pipeEnds[0] < 0
-        && ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, pipeEnds) != 0)
+    if (pipeEnds[0] >= 0
+        || ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, pipeEnds) != 0)
         return;
-    auto *notifier = new QSocketNotifier(pipeEnds[1], QSocketNotifier::Read, this);
-    connect(notifier, &QSocketNotifier::activated, this, &TerminationSignals::drain);
     struct sigaction action {};
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
@@ -50,6 +47,18 @@ TerminationSignals::TerminationSignals(QObject *parent)
             continue;
         ::sigaction(signal, &action, nullptr);
     }
+}
+
+TerminationSignals::TerminationSignals(QObject *parent)
+    : QObject(parent)
+{
+    catchNow();
+    if (pipeEnds[1] < 0)
+        return;
+    // A signal caught before is waiting in the socket and is raised as soon
+    // as the event loop runs.
+    auto *notifier = new QSocketNotifier(pipeEnds[1], QSocketNotifier::Read, this);
+    connect(notifier, &QSocketNotifier::activated, this, &TerminationSignals::drain);
 }
 
 void TerminationSignals::drain()

@@ -18,6 +18,10 @@ class TerminationSignals : public QObject
 public:
     explicit TerminationSignals(QObject *parent = nullptr);
 
+    // Catches the signals from now on, before there is an event loop: one
+    // that comes early is raised once the loop runs.
+    static void catchNow();
+
 Q_SIGNALS:
     // Raised in the event loop after one or more of the signals came.
     void received();

@@ -8,6 +8,7 @@ the check that the program leaks nothing at exit.
 
   1. With its lists: Random, Copy, About, then File > Exit.
   2. Without list2.dat: the missing-files message, closed with Return.
+  3. With its lists again: SIGTERM, as a session ending sends it.
 
     exit_without_leaks.py --program build-asan/fibwright   (its lists beside it)
 """
@@ -15,6 +16,7 @@ the check that the program leaks nothing at exit.
 import argparse
 import os
 import re
+import signal
 import sys
 
 sys.dont_write_bytecode = True  # nothing written into the source tree
@@ -67,6 +69,13 @@ def test():
     program = Program(x, copy_program(args.program, os.path.join(x.home, "incomplete"), lists))
     x.key(x.wait_window(MESSAGE_BOX_TITLE, 60), "Return")
     finish(program, "the missing-files message")
+
+    # 3. A session ending: SIGTERM while the window is up.
+    program = Program(x, copy_program(args.program, os.path.join(x.home, "complete"),
+                                      bundled_lists(args.program)))
+    program.main_window(60)
+    program.process.send_signal(signal.SIGTERM)
+    finish(program, "SIGTERM")
 
 
 if __name__ == "__main__":

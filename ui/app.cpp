@@ -37,6 +37,7 @@ void setUpApplication()
 
 int run(int argc, char **argv)
 {
+    platform::TerminationSignals::catchNow();
     // Qt ends the process with an abort when it finds no display; the
     // program says what is missing instead.
     platform::DisplayChoice display = platform::chooseDisplay();
@@ -51,6 +52,7 @@ int run(int argc, char **argv)
     arguments.push_back(nullptr);
 
     QApplication app(count, arguments.data());
+    display.probe.reset();
     setUpApplication();
     if (display.greyScale)
         platform::paintInGreyScale(&app);

@@ -11,12 +11,24 @@
 //   popup/100000/first opening a 100,000-item drop-down (F4) until its list
 //                      is painted, the first time in a freshly loaded window
 //   popup/100000/again the same drop-down opened again
+//   popup/16777216/first
+//                      opening a drop-down of 2^24 items (the most a list
+//                      holds) until painted, the first time, with the
+//                      resident memory the opening added (added_MiB)
+//   typeahead/16777216 one letter typed in that drop-down, open, until it
+//                      has been repainted; each letter starts a new search
+//                      and some start no item at all
+//
+// The 2^24 items are made up in the process, once per run (a few seconds),
+// and take about 2 GiB while a drop-down is filled.
 //
 // usage: inprocess --lists=DIR [benchmark options]
 // DIR holds the lists bench/gen-lists writes: DIR/10/ and DIR/100000/. The
 // window runs on whatever Qt platform is set (bench/run uses xcb on its own
 // Xvfb). Times are wall-clock, taken by hand with a steady clock.
 
+#include "platform/controls.h"
+#include "platform/itemlist.h"
 #include "platform/runtime.h"
 #include "ui/frmmain.h"
 
@@ -39,6 +51,9 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
+
+#include <unistd.h>
 
 namespace {
 
@@ -95,12 +110,14 @@ struct LoadedWindow {
         activate();
     }
 
+    void activate() { activateWindow(window); }
+
     // Active, as the window a user works in: the keyboard focus moves within
     // it, and a drop-down opening takes it from the edit field.
-    void activate()
+    static void activateWindow(QWidget &shown)
     {
-        window.activateWindow();
-        if (!QTest::qWaitForWindowActive(&window))
+        shown.activateWindow();
+        if (!QTest::qWaitForWindowActive(&shown))
             fail("the window did not become active");
         settle();
     }
@@ -275,6 +292,136 @@ void popupAgain(benchmark::State &state, int lines)
     state.counters["reopened"] = reopened - before;
 }
 
+constexpr int HugeLines = int(platform::ItemList::MaxItems);
+
+// 2^24 phrases of 2 to 5 made-up words from a vocabulary of 3,000, a quarter
+// of the words capitalised; no word starts with q or x. Made once per run.
+const platform::ItemList &hugeItems()
+{
+    static const platform::ItemList items = [] {
+        std::uint64_t state = 0x2545F4914F6CDD1Dull;
+        const auto next = [&state](std::uint32_t bound) {
+            state = state * 6364136223846793005ull + 1442695040888963407ull;
+            return std::uint32_t(state >> 33) % bound;
+        };
+        static const char consonants[] = "bcdfghjklmnprstvwz";
+        static const char vowels[] = "aeiou";
+        std::vector<QString> words(3000);
+        for (QString &word : words) {
+            for (std::uint32_t syllables = 1 + next(4); syllables > 0; --syllables) {
+                word += QLatin1Char(consonants[next(sizeof consonants - 1)]);
+                word += QLatin1Char(vowels[next(sizeof vowels - 1)]);
+            }
+        }
+        QString text;
+        text.reserve(qsizetype(HugeLines) * 22);
+        std::vector<std::uint32_t> ends;
+        ends.reserve(std::size_t(HugeLines));
+        for (int line = 0; line < HugeLines; ++line) {
+            for (std::uint32_t count = 2 + next(4), k = 0; k < count; ++k) {
+                if (k > 0)
+                    text += QLatin1Char(' ');
+                const QString &word = words[next(std::uint32_t(words.size()))];
+                if (next(4) == 0) {
+                    text += word.front().toUpper();
+                    text += QStringView(word).sliced(1);
+                } else {
+                    text += word;
+                }
+            }
+            ends.push_back(std::uint32_t(text.size()));
+        }
+        return platform::ItemList(std::move(text), std::move(ends));
+    }();
+    return items;
+}
+
+// A window with one drop-down, of the program's kind and the width of the
+// third list, holding the 2^24 items.
+struct HugeDropDown {
+    HugeDropDown()
+        : combo(new QComboBox(&window))
+        , list(combo)
+    {
+        combo->setObjectName(QStringLiteral("Huge"));
+        combo->setGeometry(8, 8, 113, 24);
+        window.resize(240, 40);
+        list.addItems(hugeItems());
+        if (list.listCount() != HugeLines)
+            fail("the drop-down does not hold the 2^24 items");
+        window.show();
+        if (!QTest::qWaitForWindowExposed(&window))
+            fail("the window was not exposed");
+        LoadedWindow::activateWindow(window);
+    }
+
+    QWidget window;
+    QComboBox *combo;
+    platform::ComboBox list;
+};
+
+// Resident memory of the process, in bytes.
+double residentBytes()
+{
+    long pages = 0;
+    long resident = 0;
+    if (std::FILE *statm = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2)
+            resident = 0;
+        std::fclose(statm);
+    }
+    if (resident <= 0)
+        fail("no resident memory figure in /proc/self/statm");
+    return double(resident) * double(sysconf(_SC_PAGESIZE));
+}
+
+void hugePopupFirst(benchmark::State &state)
+{
+    const int before = reopened;
+    for (auto _ : state) {
+        auto drop = std::make_unique<HugeDropDown>();
+        const double memory = residentBytes();
+        state.SetIterationTime(openUntilPainted(drop->combo));
+        state.counters["added_MiB"] = (residentBytes() - memory) / double(1 << 20);
+    }
+    state.counters["reopened"] = reopened - before;
+}
+
+std::unique_ptr<HugeDropDown> sharedHugeDropDown;
+
+void hugeTypeAhead(benchmark::State &state)
+{
+    if (!sharedHugeDropDown)
+        sharedHugeDropDown = std::make_unique<HugeDropDown>();
+    HugeDropDown &drop = *sharedHugeDropDown;
+    LoadedWindow::activateWindow(drop.window);
+    QAbstractItemView *view = drop.combo->view();
+    drop.combo->showPopup();
+    QDeadlineTimer deadline(10'000);
+    while (!view->isVisible() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
+    LoadedWindow::settle();
+    if (!view->isVisible())
+        fail("the 2^24-item drop-down did not open");
+    static const char keys[] = "mqbtzkxdsw"; // q and x start no item
+    std::size_t typed = 0;
+    for (auto _ : state) {
+        view->keyboardSearch(QString()); // a new search, as after a pause
+        const char key = keys[typed++ % (sizeof keys - 1)];
+        const auto start = Clock::now();
+        QTest::keyClick(view, key);
+        LoadedWindow::settle();
+        state.SetIterationTime(secondsSince(start));
+        const QString found = view->currentIndex().data().toString();
+        if (key != 'q' && key != 'x' && !found.startsWith(QLatin1Char(key), Qt::CaseInsensitive))
+            fail("type-ahead did not find an item starting with the letter typed");
+    }
+    if (!view->isVisible())
+        fail("the 2^24-item drop-down closed while typing");
+    drop.combo->hidePopup();
+    LoadedWindow::settle();
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -312,8 +459,16 @@ int main(int argc, char **argv)
     benchmark::RegisterBenchmark("popup/100000/again", popupAgain, 100000)
         ->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 
+    // Filling a 2^24-item drop-down takes seconds, so a few repetitions of
+    // the first opening are enough, whatever --benchmark_repetitions says.
+    benchmark::RegisterBenchmark("popup/16777216/first", hugePopupFirst)
+        ->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(3);
+    benchmark::RegisterBenchmark("typeahead/16777216", hugeTypeAhead)
+        ->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
+
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     windows.clear();
+    sharedHugeDropDown.reset();
     return 0;
 }

@@ -68,6 +68,35 @@ void QtRuntime::setClipboardText(const QString &text)
     QGuiApplication::clipboard()->setText(text, QClipboard::Clipboard);
 }
 
+namespace {
+
+class MessageBox : public QMessageBox
+{
+public:
+    using QMessageBox::QMessageBox;
+
+protected:
+    // A box that belongs to a window goes over the middle of it, frames
+    // included (the box's frame is taken to be as wide as the window's). Qt
+    // places it by a guess at the frame that can be 10 to 40 px off.
+    void showEvent(QShowEvent *event) override
+    {
+        QMessageBox::showEvent(event);
+        const QWidget *owner = parentWidget();
+        if (!owner)
+            return;
+        const QRect frame = owner->frameGeometry();
+        const QRect inside = owner->geometry();
+        const QSize framed = size() + (frame.size() - inside.size());
+        // The box is not framed yet: it is placed by its inside, which the
+        // frame's left and top edges will push right and down.
+        move(frame.x() + (frame.width() - framed.width()) / 2 + (inside.x() - frame.x()),
+             frame.y() + (frame.height() - framed.height()) / 2 + (inside.y() - frame.y()));
+    }
+};
+
+} // namespace
+
 QString applicationTitle()
 {
     return QCoreApplication::applicationName();
@@ -77,7 +106,7 @@ std::unique_ptr<QMessageBox> makeMessageBox(const QString &prompt, int buttons,
                                             const std::optional<QString> &title,
                                             QWidget *parent)
 {
-    auto box = std::make_unique<QMessageBox>(parent);
+    std::unique_ptr<QMessageBox> box = std::make_unique<MessageBox>(parent);
     box->setTextFormat(Qt::PlainText);
     box->setText(prompt);
     box->setWindowTitle(title.value_or(applicationTitle()));

@@ -45,13 +45,11 @@ def under_openbox(x, program):
     box = x.wait_window(ABOUT_TITLE)
     owner = x.prop(box, "WM_TRANSIENT_FOR").split("#")[-1].strip()
     check(owner == hex(window), f"the About box belongs to {owner}, not to the window {window:#x}")
-    # The box, frame and all, lies over the middle of the window's frame;
-    # Qt places it higher by up to a title bar.
+    # The box, frame and all, lies over the middle of the window's frame.
     bx, by, bwidth, bheight = framed(x, box)
     wx, wy, wwidth, wheight = framed(x, window)
     off = (bx + bwidth // 2 - (wx + wwidth // 2), by + bheight // 2 - (wy + wheight // 2))
-    check(abs(off[0]) <= 2 and -40 <= off[1] <= 0,
-          f"the About box is {off} px off the window's middle")
+    check(max(map(abs, off)) <= 1, f"the About box is {off} px off the window's middle")
     x.key(box, "Return")
     wait_for("the About box to close", lambda: not x.windows(ABOUT_TITLE))
     return window

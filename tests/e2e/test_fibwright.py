@@ -267,8 +267,13 @@ class Window(Session):
         box = self.x.wait_window(ABOUT_TITLE)
         self.assertEqual(self.x.title(box), ABOUT_TITLE)
         self.assertIn("_NET_WM_WINDOW_TYPE_DIALOG", self.x.prop(box, "_NET_WM_WINDOW_TYPE"))
-        # The box belongs to the window, so a window manager keeps it over it.
+        # The box belongs to the window, so a window manager keeps it over
+        # it, and it lies over the window's middle.
         self.assertEqual(self.x.prop(box, "WM_TRANSIENT_FOR").split("#")[-1].strip(), hex(window))
+        bx, by, bwidth, bheight = self.x.geometry(box)
+        wx, wy, wwidth, wheight = self.x.geometry(window)
+        off = (bx + bwidth // 2 - (wx + wwidth // 2), by + bheight // 2 - (wy + wheight // 2))
+        self.assertLessEqual(max(map(abs, off)), 1, f"the box is {off} px off the middle")
         self.assert_running()
 
     def test_closing_the_about_box_keeps_the_program(self):

@@ -94,7 +94,8 @@ def on_wayland(x, weston, executable, env):
     check(not x.windows(MAIN_TITLE), "the window went to X")
     program.process.send_signal(signal.SIGTERM)
     status = program.exit_status()
-    check(status == 0, f"the program ended with status {status} on Wayland")
+    check(status == 0, f"the program ended with status {status} on Wayland:\n"
+                       + program.output()[-3000:])
 
 
 def test():

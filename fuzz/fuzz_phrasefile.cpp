@@ -3,7 +3,7 @@
 // sort the drop-down lists use. It checks what the program relies on: the
 // only failure is platform::Error, the lines are split as the line-end rules
 // say, no text is invented or lost in decoding, and the order is a stable
-// sort of all the items.
+// sort of all the items by their case foldings' code points.
 
 #include "phrases/phrasefile.h"
 #include "platform/error.h"
@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace {
@@ -151,6 +152,20 @@ QStringList expectedLines(const QString &text)
     return lines;
 }
 
+// A text's case folding, code point by code point, worked out the plain way.
+std::u32string codePointFolding(QStringView text)
+{
+    std::u32string folded;
+    for (char32_t c : text.toUcs4())
+        folded += QChar::toCaseFolded(c);
+    return folded;
+}
+
+int sign(int n)
+{
+    return (n > 0) - (n < 0);
+}
+
 void checkSorted(const platform::ItemList &list)
 {
     const std::vector<std::uint32_t> order = platform::sortedOrder(list);
@@ -169,6 +184,11 @@ void checkSorted(const platform::ItemList &list)
         check((ab < 0) == (ba > 0) && (ab == 0) == (ba == 0), "comparison is not antisymmetric");
         check(ab < 0 || order[k] < order[k + 1], "equal items changed their order");
         check(platform::compareIgnoringCase(list.at(order[0]), b) <= 0, "comparison is not transitive");
+        // Decoded text is valid UTF-16: the order is that of the items'
+        // case foldings, compared code point by code point.
+        check(a.isValidUtf16() && b.isValidUtf16(), "decoded text is not valid UTF-16");
+        check(ab == sign(codePointFolding(a).compare(codePointFolding(b))),
+              "comparison differs from comparing folded code points");
     }
 }
 

@@ -13,11 +13,45 @@ namespace {
 
 constexpr qsizetype MaxChars = std::numeric_limits<std::uint32_t>::max();
 
-inline char16_t foldCase(char16_t c)
+// Texts are compared by their case folding, code point by code point. A
+// supplementary character is folded as a whole, both halves of its surrogate
+// pair together; a surrogate that is half of no pair stands for itself.
+// Folding keeps a character in its plane, so the folded text has as many
+// units as the text, and unit i of the one is unit i of the other.
+//
+// Compared as they are, UTF-16 units put the supplementary characters (the
+// surrogates, D800..DFFF) before U+E000..U+FFFF. Their order keys move the
+// surrogates above the rest of the plane, so that comparing keys unit by unit
+// orders as comparing code points does. Only 0 has the key 0.
+inline char16_t orderKey(char16_t unit)
 {
+    if (unit < 0xD800)
+        return unit;
+    return unit >= 0xE000 ? char16_t(unit - 0x800) : char16_t(unit + 0x2000);
+}
+
+char32_t foldPair(char16_t high, char16_t low)
+{
+    const char32_t c = QChar::surrogateToUcs4(high, low);
+    const char32_t folded = QChar::toCaseFolded(c);
+    return QChar::requiresSurrogates(folded) ? folded : c;
+}
+
+// The order key of unit i of text's case folding.
+inline char16_t foldedKey(const char16_t *text, qsizetype size, qsizetype i)
+{
+    const char16_t c = text[i];
     if (c < 0x80)
         return (c >= u'A' && c <= u'Z') ? char16_t(c + (u'a' - u'A')) : c;
-    return QChar::toCaseFolded(c);
+    if (!QChar::isSurrogate(c))
+        return orderKey(char16_t(QChar::toCaseFolded(c)));
+    if (QChar::isHighSurrogate(c)) {
+        if (i + 1 < size && QChar::isLowSurrogate(text[i + 1]))
+            return orderKey(QChar::highSurrogate(foldPair(c, text[i + 1])));
+    } else if (i > 0 && QChar::isHighSurrogate(text[i - 1])) {
+        return orderKey(QChar::lowSurrogate(foldPair(text[i - 1], c)));
+    }
+    return orderKey(c);
 }
 
 } // namespace
@@ -68,12 +102,14 @@ int compareIgnoringCase(QStringView a, QStringView b)
     const char16_t *pa = a.utf16();
     const char16_t *pb = b.utf16();
     for (qsizetype i = 0; i < n; ++i) {
-        if (pa[i] == pb[i])
+        // Equal units fold alike, but for the halves of surrogate pairs,
+        // which fold with their partners.
+        if (pa[i] == pb[i] && !QChar::isSurrogate(pa[i]))
             continue;
-        const char16_t fa = foldCase(pa[i]);
-        const char16_t fb = foldCase(pb[i]);
-        if (fa != fb)
-            return fa < fb ? -1 : 1;
+        const char16_t ka = foldedKey(pa, a.size(), i);
+        const char16_t kb = foldedKey(pb, b.size(), i);
+        if (ka != kb)
+            return ka < kb ? -1 : 1;
     }
     return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
 }
@@ -81,13 +117,14 @@ int compareIgnoringCase(QStringView a, QStringView b)
 namespace {
 
 // Sorting works on packed keys rather than on the texts. An item's key at a
-// depth d is its units d..d+KeyUnits-1, case-folded, 16 bits each, packed
-// most significant first and padded with zeros, together with how many of
-// those places the item fills (KeyUnits + 1 when it goes on beyond them).
-// Among items whose first d units fold alike, comparing keys as numbers
-// orders them as compareIgnoringCase() does: a fold is never 0 unless the
-// unit is, so where the packed units are equal and one item ends first, it is
-// the shorter one with the same beginning. Items whose keys are equal and
+// depth d is the order keys of its case folding's units d..d+KeyUnits-1,
+// 16 bits each, packed most significant first and padded with zeros,
+// together with how many of those places the item fills (KeyUnits + 1 when
+// it goes on beyond them). Among items whose first d units fold alike,
+// comparing keys as numbers orders them as compareIgnoringCase() does: an
+// order key is never 0 unless the unit is, so where the packed units are
+// equal and one item ends first, it is the shorter one with the same
+// beginning. A surrogate pair split by a depth is folded whole on both sides. Items whose keys are equal and
 // that both go on are sorted again one depth further. The keys lie beside the
 // item numbers, so sorting touches no text; each item's text is read once per
 // depth it needs, and at the first depth in the items' own order.
@@ -123,10 +160,9 @@ void setKey(SortEntry &entry, QStringView text, qsizetype depth)
 {
     const qsizetype left = text.size() - depth;
     const qsizetype n = std::min(left, KeyUnits);
-    const char16_t *p = text.utf16() + depth;
     std::uint64_t units[KeyUnits] = {};
     for (qsizetype i = 0; i < n; ++i)
-        units[i] = foldCase(p[i]);
+        units[i] = foldedKey(text.utf16(), text.size(), depth + i);
     for (std::size_t w = 0; w < KeyWords; ++w)
         entry.key[w] = units[4 * w] << 48 | units[4 * w + 1] << 32 | units[4 * w + 2] << 16
             | units[4 * w + 3];
@@ -227,11 +263,11 @@ std::vector<std::uint32_t> sortedOrder(const ItemList &list)
         sortEntries(entries.data(), entries.data() + entries.size());
     } else {
         // A long list's entries are written straight into the part of the
-        // list their first folded unit puts them in, in one pass in the
+        // list their first unit's order key puts them in, in one pass in the
         // items' order; each part is then sorted on from the second unit.
         const auto firstUnit = [&list](qsizetype i) {
             const QStringView text = list.at(i);
-            return text.isEmpty() ? 0u : unsigned(foldCase(text.front().unicode()));
+            return text.isEmpty() ? 0u : unsigned(foldedKey(text.utf16(), text.size(), 0));
         };
         std::vector<std::uint32_t> parts(0x10000 + 1, 0);
         for (qsizetype i = 0; i < list.size(); ++i)

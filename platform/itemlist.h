@@ -43,7 +43,11 @@ private:
     std::vector<std::uint32_t> bounds_{0};
 };
 
-// Alphabetical order ignoring letter case: <0, 0 or >0.
+// Alphabetical order ignoring letter case: <0, 0 or >0. The texts' case
+// foldings are compared code point by code point, a supplementary character
+// (a surrogate pair) folded as a whole; a surrogate that is half of no pair
+// stays as it is and sorts among the supplementary characters. Texts that differ only in case compare
+// equal. sortedOrder() sorts by this order.
 int compareIgnoringCase(QStringView a, QStringView b);
 
 // The item positions of list in sorted order. Stable: items that compare

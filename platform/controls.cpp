@@ -17,6 +17,8 @@
 #include <QTextDocument>
 
 #include <algorithm>
+#include <limits>
+#include <utility>
 #include <vector>
 
 namespace platform {
@@ -59,6 +61,9 @@ ComboBox::ComboBox(QComboBox *widget)
     , model_(new PhraseModel(widget))
 {
     widget_->setEditable(true);
+    // A phrase is as long as its line: the field's default limit of 32,767
+    // characters would cut it.
+    widget_->lineEdit()->setMaxLength(std::numeric_limits<int>::max());
     // Typed text stays exactly as typed: Return never turns it into an item,
     // and nothing completes or rewrites it.
     widget_->setInsertPolicy(QComboBox::NoInsert);
@@ -196,24 +201,69 @@ void ComboBox::showText(const QString &text)
 TextBox::TextBox(QPlainTextEdit *widget)
     : QObject(widget)
     , widget_(widget)
+    , text_(shownText())
 {
     widget_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     widget_->setTabChangesFocus(true);
-    connect(widget_, &QPlainTextEdit::textChanged, this, &TextBox::changed);
+    connect(widget_, &QPlainTextEdit::textChanged, this, &TextBox::contentsChanged);
 }
 
 QString TextBox::text() const
 {
-    // toPlainText() would turn no-break spaces into plain ones; only the
-    // paragraph breaks are turned back into line ends.
+    return text_;
+}
+
+void TextBox::setText(const QString &text)
+{
+    text_ = text;
+    assigning_ = true;
+    widget_->setPlainText(text);
+    assigning_ = false;
+    // Only a CR LF pair becomes one paragraph break.
+    aligned_ = widget_->document()->characterCount() - 1 == text.size();
+}
+
+// The document's text, its paragraph breaks as line ends. toPlainText()
+// would turn no-break spaces into plain ones.
+QString TextBox::shownText() const
+{
     QString raw = widget_->document()->toRawText();
     raw.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
     return raw;
 }
 
-void TextBox::setText(const QString &text)
+void TextBox::contentsChanged()
 {
-    widget_->setPlainText(text);
+    if (!assigning_) {
+        // An edit by the user replaced one stretch of the text: what lies
+        // before and after it keeps the characters it was given.
+        const QString shown = shownText();
+        if (aligned_) {
+            const auto same = [](QChar given, QChar now) {
+                return given == now
+                    || (now == u'\n'
+                        && (given == QChar::ParagraphSeparator || given == QChar(0xFDD0)
+                            || given == QChar(0xFDD1) || given == u'\r'));
+            };
+            const qsizetype n = std::min(text_.size(), shown.size());
+            qsizetype before = 0;
+            while (before < n && same(text_[before], shown[before]))
+                ++before;
+            qsizetype after = 0;
+            while (after < n - before && same(text_[text_.size() - 1 - after], shown[shown.size() - 1 - after]))
+                ++after;
+            QString edited;
+            edited.reserve(shown.size());
+            edited.append(QStringView(text_).first(before));
+            edited.append(QStringView(shown).sliced(before, shown.size() - before - after));
+            edited.append(QStringView(text_).last(after));
+            text_ = std::move(edited);
+        } else {
+            text_ = shown;
+            aligned_ = true;
+        }
+    }
+    Q_EMIT changed();
 }
 
 Button::Button(QPushButton *widget)

@@ -69,6 +69,12 @@ private:
 
 // A multi-line text box that holds plain text only. changed() is raised by
 // typing and by setText().
+//
+// text() is exactly what setText() last gave, whatever the box shows for it
+// (its document turns U+2029, U+FDD0 and U+FDD1, like line ends, into
+// paragraph breaks). Once the user edits the text, what they typed reads
+// back as typed, a paragraph break as a line end, and the rest of the text
+// stays as it was given.
 class TextBox : public QObject
 {
     Q_OBJECT
@@ -83,7 +89,14 @@ Q_SIGNALS:
     void changed();
 
 private:
+    QString shownText() const;
+    void contentsChanged();
+
     QPlainTextEdit *widget_;
+    QString text_;
+    // text_ has one character for each character the box shows.
+    bool aligned_ = true;
+    bool assigning_ = false;
 };
 
 // A push button with an enabled state; pressed() is raised by a click, by

@@ -12,6 +12,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <algorithm>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -93,6 +94,30 @@ private Q_SLOTS:
         QCOMPARE(widget_->lineEdit()->cursorPosition(), 0);
         combo_->setText(longPhrase + u" again"_s);
         QCOMPARE(widget_->lineEdit()->cursorPosition(), 0);
+    }
+
+    // A phrase of any length is the field's text whole, however it got there.
+    void keepsTextOfAnyLength_data()
+    {
+        QTest::addColumn<qsizetype>("length");
+        QTest::newRow("32767") << qsizetype(32'767);
+        QTest::newRow("32768") << qsizetype(32'768);
+        QTest::newRow("40000") << qsizetype(40'000);
+        QTest::newRow("million") << qsizetype(1'000'000);
+    }
+    void keepsTextOfAnyLength()
+    {
+        QFETCH(qsizetype, length);
+        QString phrase(length - 1, u'x');
+        phrase += u'\u2029';
+        combo_->addItems(itemsOf({phrase, u"a short one"_s}));
+        combo_->setListIndex(1);
+        QCOMPARE(combo_->text(), phrase);
+        combo_->setText(u"y"_s + phrase);
+        QCOMPARE(combo_->text(), u"y"_s + phrase);
+        combo_->addItem(phrase + u"z"_s);
+        combo_->setListIndex(2);
+        QCOMPARE(combo_->text(), phrase + u"z"_s);
     }
 
     void refusesAnIndexOutsideTheItems_data()
@@ -302,6 +327,11 @@ private Q_SLOTS:
         QTest::newRow("rtl-combining") << u"\u05e9\u05dc\u05d5\u05dd e\u0301"_s;
         QTest::newRow("blanks") << u"   "_s;
         QTest::newRow("lines") << u"one\ntwo"_s;
+        // What the box's document keeps as paragraph and frame breaks.
+        QTest::newRow("paragraph-separator") << u"a\u2029b"_s;
+        QTest::newRow("frame-marks") << u"\uFDD0a\uFDD1"_s;
+        QTest::newRow("cr-lf") << u"a\r\nb\rc"_s;
+        QTest::newRow("long") << QString(40'000, u'x') + u"\u2029"_s;
     }
     void sentenceBoxIsPlainText()
     {
@@ -312,19 +342,51 @@ private Q_SLOTS:
         box.setText(text);
         QCOMPARE(box.text(), text);
         QCOMPARE(changed.count(), 1);
-        QCOMPARE(edit.document()->blockCount(), text.count(u'\n') + 1);
+        const qsizetype breaks = std::count_if(text.begin(), text.end(), [](QChar c) {
+            return c == u'\n' || c == u'\r' || c == u'\u2029' || c == u'\uFDD0' || c == u'\uFDD1';
+        }) - text.count(u"\r\n"_s);
+        QCOMPARE(edit.document()->blockCount(), breaks + 1);
     }
 
+    // Typing reads back as typed, a new paragraph as a line end; the text
+    // around the edit stays exactly as it was given.
+    void sentenceBoxChangesWithTyping_data()
+    {
+        QTest::addColumn<QString>("given");
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("empty") << QString() << u"ab"_s << u"ab"_s;
+        QTest::newRow("after-breaks") << u"a\u2029b\uFDD0c\uFDD1"_s << u"xy"_s << u"a\u2029b\uFDD0c\uFDD1xy"_s;
+        QTest::newRow("new-line") << u"a\u2029b"_s << u"\n"_s << u"a\u2029b\n"_s;
+        QTest::newRow("cr-lf-given") << u"a\r\nb"_s << u"c"_s << u"a\nbc"_s;
+    }
     void sentenceBoxChangesWithTyping()
     {
+        QFETCH(QString, given);
+        QFETCH(QString, keys);
+        QFETCH(QString, expected);
         QPlainTextEdit edit;
         platform::TextBox box(&edit);
+        box.setText(given);
         QSignalSpy changed(&box, &platform::TextBox::changed);
         edit.show();
         QVERIFY(QTest::qWaitForWindowExposed(&edit));
-        QTest::keyClicks(&edit, u"ab"_s);
-        QCOMPARE(box.text(), u"ab"_s);
-        QCOMPARE(changed.count(), 2);
+        edit.moveCursor(QTextCursor::End);
+        for (QChar c : keys) {
+            if (c == u'\n')
+                QTest::keyClick(&edit, Qt::Key_Return);
+            else
+                QTest::keyClicks(&edit, QString(c));
+        }
+        QCOMPARE(box.text(), expected);
+        QCOMPARE(changed.count(), keys.size());
+
+        // An edit in the middle: the break after it stays what it was.
+        if (given.contains(u'\u2029')) {
+            edit.moveCursor(QTextCursor::Start);
+            QTest::keyClick(&edit, Qt::Key_Delete);
+            QCOMPARE(box.text(), expected.sliced(1));
+        }
     }
 
     void buttonPressesAndEnabledState()

@@ -423,6 +423,10 @@ private Q_SLOTS:
         QTest::newRow("combining") << u"e\u0301 a\u0308\u0323 \u1100\u1161\u11a8"_s;
         QTest::newRow("joined-emoji") << u"\U0001F469\u200D\U0001F4BB"_s;
         QTest::newRow("nul") << u"a\0b"_s;
+        // Longer than a line edit holds by default.
+        QTest::newRow("40000-chars") << QString(39'999, u'x') + u"y"_s;
+        // What the sentence box shows as paragraph breaks.
+        QTest::newRow("paragraph-and-frame-marks") << u"a\u2029b\uFDD0c\uFDD1d"_s;
     }
     void phrasesAreShownAndCopiedAsWritten()
     {
@@ -448,11 +452,16 @@ private Q_SLOTS:
         const QString sentence = u"Welcome to pardonix! "_s + phrase + u"  "_s;
         QCOMPARE(window.form().Text1.text(), sentence);
         const QTextDocument *document = window.findChild<QPlainTextEdit *>(u"Text1"_s)->document();
-        QCOMPARE(document->blockCount(), 1);
-        QCOMPARE(document->firstBlock().text(), sentence);
-        for (auto it = document->firstBlock().begin(); !it.atEnd(); ++it) {
-            QVERIFY(!it.fragment().charFormat().isImageFormat());
-            QVERIFY(!it.fragment().charFormat().isAnchor());
+        QString shown = sentence;
+        for (QChar mark : {u'\uFDD0', u'\uFDD1'})
+            shown.replace(mark, QChar::ParagraphSeparator);
+        QCOMPARE(document->toRawText(), shown);
+        QCOMPARE(document->blockCount(), shown.count(QChar::ParagraphSeparator) + 1);
+        for (QTextBlock block = document->firstBlock(); block.isValid(); block = block.next()) {
+            for (auto it = block.begin(); !it.atEnd(); ++it) {
+                QVERIFY(!it.fragment().charFormat().isImageFormat());
+                QVERIFY(!it.fragment().charFormat().isAnchor());
+            }
         }
 
         // Copied.

@@ -57,15 +57,25 @@ private Q_SLOTS:
     void missingFileEndsTheProgram_data()
     {
         QTest::addColumn<QString>("missing");
-        QTest::newRow("list1") << u"list1.dat"_s;
-        QTest::newRow("list2") << u"list2.dat"_s;
-        QTest::newRow("list3") << u"list3.dat"_s;
-        QTest::newRow("list4") << u"list4.dat"_s;
+        QTest::addColumn<qint64>("size");
+        QTest::newRow("list1") << u"list1.dat"_s << qint64(-1);
+        QTest::newRow("list2") << u"list2.dat"_s << qint64(-1);
+        QTest::newRow("list3") << u"list3.dat"_s << qint64(-1);
+        QTest::newRow("list4") << u"list4.dat"_s << qint64(-1);
+        // A file over 1 GiB is not read at all, however few lines it has.
+        QTest::newRow("list3-over-1-gib") << u"list3.dat"_s << (qint64{1} << 30) + 1;
     }
     void missingFileEndsTheProgram()
     {
         QFETCH(QString, missing);
+        QFETCH(qint64, size);
         auto dir = copyOfSortedSet({missing});
+        if (size >= 0) {
+            // Holes, not written bytes: the file takes no room on the disk.
+            QFile file(dir->filePath(missing));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            QVERIFY(file.resize(size));
+        }
         FakeRuntime runtime(dir->path());
         {
             ui::frmmain window(runtime);

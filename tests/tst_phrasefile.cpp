@@ -120,6 +120,16 @@ private Q_SLOTS:
         QTest::newRow("utf8-astral") << "\xF0\x9F\x98\x80\n"_ba << QStringList{u"\U0001F600"_s};
         QTest::newRow("cp1252") << "caf\xE9 \x80 \x93quoted\x94\r\n"_ba
                                 << QStringList{u"caf\u00e9 \u20ac \u201cquoted\u201d"_s};
+        // Every byte Windows-1252 gives a character of its own, as the code
+        // page's published table has it; the five it leaves undefined keep
+        // their C1 control code.
+        QByteArray high;
+        for (int b = 0x80; b <= 0x9F; ++b)
+            high.append(char(b));
+        QTest::newRow("cp1252-80-9f")
+            << high
+            << QStringList{u"\u20AC\u0081\u201A\u0192\u201E\u2026\u2020\u2021\u02C6\u2030\u0160\u2039\u0152\u008D\u017D\u008F"
+                           u"\u0090\u2018\u2019\u201C\u201D\u2022\u2013\u2014\u02DC\u2122\u0161\u203A\u0153\u009D\u017E\u0178"_s};
         QTest::newRow("cp1252-undefined") << "\x81\x8D\x8F\x90\x9D"_ba
                                           << QStringList{u"\u0081\u008d\u008f\u0090\u009d"_s};
         // One bad byte makes the whole file Windows-1252, never a mix.

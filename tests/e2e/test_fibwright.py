@@ -201,6 +201,26 @@ class Sentence(Session):
         self.assertEqual(self.lists_text(), first_lists)
         self.assertEqual(self.copy_sentence(), first)
 
+    def test_phrases_are_copied_exactly(self):
+        """Phrases longer than a line edit holds by default, and phrases
+        with characters the sentence box shows as paragraph breaks, reach
+        the list's field, the sentence and the clipboard unchanged."""
+        long_phrase = "".join(chr(ord("a") + n % 26) for n in range(40000))
+        lists = {
+            "list1.dat": [long_phrase],
+            "list2.dat": ["a\u2029b"],
+            "list3.dat": ["\ufdd0c\ufdd1"],
+            "list4.dat": ["x" * 32767 + "\u00e9"],
+        }
+        self.start(list_files(lists))
+        # The focus starts in the first list: Down picks its only phrase.
+        self.press_and_wait_for_sentence("Down", OPENING)
+        self.assertEqual(self.copy_sentence(), long_phrase + "   ")
+        self.assertEqual(self.field_text("Combo1"), long_phrase)
+
+        self.press_and_wait_for_sentence("alt+r", long_phrase + "   ")
+        self.assertEqual(self.copy_sentence(), " ".join(phrases[0] for phrases in lists.values()))
+
     def test_copy_is_disabled_after_a_copy(self):
         self.start()
         self.assertEqual(self.copy_sentence(), OPENING)

@@ -7,6 +7,7 @@
 #include "phrasemodel.h"
 
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLayout>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -271,6 +272,9 @@ Button::Button(QPushButton *widget)
     , widget_(widget)
 {
     widget_->setAutoDefault(false);
+    // Return presses the focused button, as Space does, without making it a
+    // default button (which the style would draw differently).
+    widget_->installEventFilter(this);
     connect(widget_, &QPushButton::clicked, this, &Button::pressed);
     // Connected second, so it runs once pressed() has been handled.
     connect(widget_, &QPushButton::clicked, this, &Button::announceResult);
@@ -286,6 +290,20 @@ void Button::announceResult()
 {
     if (announcer_)
         announcer_->announce(result_());
+}
+
+bool Button::eventFilter(QObject *, QEvent *event)
+{
+    if (event->type() != QEvent::KeyPress)
+        return false;
+    const auto *key = static_cast<QKeyEvent *>(event);
+    const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+    if (!enter || (key->modifiers() & ~Qt::KeypadModifier))
+        return false;
+    // A held key presses once.
+    if (!key->isAutoRepeat())
+        widget_->click();
+    return true;
 }
 
 bool Button::enabled() const

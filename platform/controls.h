@@ -100,7 +100,7 @@ private:
 };
 
 // A push button with an enabled state; pressed() is raised by a click, by
-// its access key and by Space while it has the focus.
+// its access key and by Space, Return or keypad Enter while it has the focus.
 class Button : public QObject
 {
     Q_OBJECT
@@ -117,6 +117,9 @@ public:
 
 Q_SIGNALS:
     void pressed();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void announceResult();

@@ -11,8 +11,12 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+
+#include <map>
+#include <memory>
 
 using namespace Qt::StringLiterals;
 
@@ -116,6 +120,49 @@ private Q_SLOTS:
         QVERIFY(copyButton()->isEnabled());
         copyButton()->click();
         QCOMPARE(clipboardText(), expected);
+    }
+
+    // Return and keypad Enter press the focused button, as Space does; in a
+    // list's edit field or the sentence box they press nothing.
+    void returnPressesTheFocusedButton_data()
+    {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<QString>("pressed");
+        QTest::addColumn<QString>("sentence");
+        const QString opening = u"Welcome to pardonix!   "_s;
+        QTest::newRow("copy-return") << u"Command1"_s << int(Qt::Key_Return) << 0 << u"Command1"_s << opening;
+        QTest::newRow("about-enter") << u"Command2"_s << int(Qt::Key_Enter) << int(Qt::KeypadModifier) << u"Command2"_s << opening;
+        QTest::newRow("random-return") << u"Command4"_s << int(Qt::Key_Return) << 0 << u"Command4"_s << QString();
+        QTest::newRow("back-enter") << u"Command5"_s << int(Qt::Key_Enter) << int(Qt::KeypadModifier) << u"Command5"_s << QString();
+        QTest::newRow("random-space") << u"Command4"_s << int(Qt::Key_Space) << 0 << u"Command4"_s << QString();
+        QTest::newRow("list-return") << u"Combo3"_s << int(Qt::Key_Return) << 0 << QString() << opening;
+        QTest::newRow("sentence-return") << u"Text1"_s << int(Qt::Key_Return) << 0 << QString() << u'\n' + opening;
+        QTest::newRow("sentence-enter") << u"Text1"_s << int(Qt::Key_Enter) << int(Qt::KeypadModifier) << QString() << u'\n' + opening;
+    }
+    void returnPressesTheFocusedButton()
+    {
+        QFETCH(QString, control);
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(QString, pressed);
+        QFETCH(QString, sentence);
+        if (control == u"Command5") {
+            runtime_->draws = {0.5f, 0.0f, 0.9f, 0.3f, 0.0f, 0.0f, 0.0f, 0.0f};
+            button(u"Command4"_s)->click();
+            button(u"Command4"_s)->click();
+        }
+        std::map<QString, std::unique_ptr<QSignalSpy>> presses;
+        for (QPushButton *b : window_->findChildren<QPushButton *>())
+            presses[b->objectName()] = std::make_unique<QSignalSpy>(b->findChild<platform::Button *>(), &platform::Button::pressed);
+        auto *widget = window_->findChild<QWidget *>(control);
+        widget->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(window_->windowHandle(), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        for (const auto &[name, spy] : presses)
+            QCOMPARE(spy->size(), name == pressed ? 1 : 0);
+        if (!sentence.isNull())
+            QCOMPARE(window_->form().Text1.text(), sentence);
     }
 
     void copyPutsTheTextAsItStands_data()

@@ -2,12 +2,15 @@
 #include "fakeruntime.h"
 #include "testsupport.h"
 
+#include "ui/app.h"
 #include "ui/frmmain.h"
+#include "ui/keyboard.h"
 
 #include <QAbstractItemView>
 #include <QAction>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QImage>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPlainTextEdit>
@@ -30,6 +33,32 @@ QWidget *focusedControl()
     return focus;
 }
 
+// Where a key is pressed, as the window system delivers it: into an open
+// menu, else into the window.
+QWindow *keyTarget(QWidget *window)
+{
+    QWidget *popup = QApplication::activePopupWidget();
+    return (popup ? popup : window)->windowHandle();
+}
+
+// The smallest colour change, as a contrast ratio, round the edge of two
+// pictures of one control: each place along the edge counts the strongest
+// change within its outer three pixels; the corners are left out.
+double leastChangeRoundTheEdge(const QImage &before, const QImage &after)
+{
+    const auto change = [&](int x, int y) { return ui::contrastRatio(before.pixelColor(x, y), after.pixelColor(x, y)); };
+    const int w = before.width();
+    const int h = before.height();
+    double least = 21;
+    for (int x = 4; x < w - 4; ++x)
+        for (int y : {0, h - 3}) // top, bottom
+            least = std::min(least, std::max({change(x, y), change(x, y + 1), change(x, y + 2)}));
+    for (int y = 4; y < h - 4; ++y)
+        for (int x : {0, w - 3}) // left, right
+            least = std::min(least, std::max({change(x, y), change(x + 1, y), change(x + 2, y)}));
+    return least;
+}
+
 } // namespace
 
 class TestFrmMain : public QObject
@@ -37,6 +66,9 @@ class TestFrmMain : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    // As the program starts: its colours and application settings.
+    void initTestCase() { ui::setUpApplication(); }
+
     void init()
     {
         runtime_.emplace(SortedSet);
@@ -189,6 +221,122 @@ private Q_SLOTS:
         QCOMPARE(form.Text1.text(), u"Welcome to pardonix!   x"_s);
         form.Combo3.setListIndex(1);
         QCOMPARE(form.Text1.text(), u"Welcome to pardonix!  router "_s);
+    }
+
+    // An Alt chord is a command: no letter reaches a field. AltGr, which
+    // arrives as the group switch, still types.
+    void altChordsTypeNothing_data()
+    {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("typed");
+        QTest::newRow("alt-f-list") << u"Combo1"_s << int(Qt::Key_F) << int(Qt::AltModifier) << u"f"_s << u""_s;
+        QTest::newRow("alt-q-list") << u"Combo2"_s << int(Qt::Key_Q) << int(Qt::AltModifier) << u"q"_s << u""_s;
+        QTest::newRow("alt-shift-h-list") << u"Combo4"_s << int(Qt::Key_H) << int(Qt::AltModifier | Qt::ShiftModifier) << u"H"_s << u""_s;
+        QTest::newRow("alt-x-sentence") << u"Text1"_s << int(Qt::Key_X) << int(Qt::AltModifier) << u"x"_s << u""_s;
+        QTest::newRow("altgr-q-sentence") << u"Text1"_s << int(Qt::Key_At) << int(Qt::GroupSwitchModifier) << u"@"_s << u"@"_s;
+        QTest::newRow("altgr-q-list") << u"Combo3"_s << int(Qt::Key_At) << int(Qt::GroupSwitchModifier) << u"@"_s << u"@"_s;
+        QTest::newRow("plain-f-list") << u"Combo1"_s << int(Qt::Key_F) << int(Qt::NoModifier) << u"f"_s << u"f"_s;
+    }
+    void altChordsTypeNothing()
+    {
+        QFETCH(QString, control);
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(QString, text);
+        QFETCH(QString, typed);
+        QVERIFY(showActive(*window_));
+        auto *widget = window_->findChild<QWidget *>(control);
+        widget->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(widget, Qt::Key_End, Qt::ControlModifier);
+        const auto contents = [widget] {
+            auto *combo = qobject_cast<QComboBox *>(widget);
+            return combo ? combo->currentText() : qobject_cast<QPlainTextEdit *>(widget)->toPlainText();
+        };
+        const QString before = contents();
+        QTest::sendKeyEvent(QTest::Click, widget, Qt::Key(key), text, Qt::KeyboardModifiers(modifiers));
+        QCOMPARE(contents(), before + typed);
+    }
+
+    // The menu bar by keyboard: a lone Alt or F10 enters it with File
+    // shown active, F10 again leaves it, an access key leaves it alone, also
+    // when a screen reader has Qt replay the Alt press after the access key.
+    void menuBarByKeyboard_data()
+    {
+        QTest::addColumn<QStringList>("keys");
+        QTest::addColumn<bool>("inMenuBar");
+        QTest::addColumn<int>("ends");
+        QTest::newRow("alt") << QStringList{u"Alt"_s} << true << 0;
+        QTest::newRow("f10") << QStringList{u"F10"_s} << true << 0;
+        QTest::newRow("f10-f10") << QStringList{u"F10"_s, u"F10"_s} << false << 0;
+        QTest::newRow("alt-escape") << QStringList{u"Alt"_s, u"Esc"_s} << false << 0;
+        QTest::newRow("f10-down-return") << QStringList{u"F10"_s, u"Down"_s, u"Return"_s} << false << 1;
+        QTest::newRow("alt+r") << QStringList{u"Alt+R"_s} << false << 0;
+        QTest::newRow("alt+r-replayed") << QStringList{u"Alt+R"_s, u"replayed Alt"_s} << false << 0;
+        QTest::newRow("alt-replayed") << QStringList{u"Alt"_s, u"replayed Alt"_s} << true << 0;
+        QTest::newRow("alt+r-alt") << QStringList{u"Alt+R"_s, u"replayed Alt"_s, u"Alt"_s} << true << 0;
+    }
+    void menuBarByKeyboard()
+    {
+        QFETCH(QStringList, keys);
+        QFETCH(bool, inMenuBar);
+        QFETCH(int, ends);
+        QVERIFY(showActive(*window_));
+        QMenuBar *bar = window_->menuBar();
+        QAction *file = bar->actions().constFirst();
+        const QRect title = bar->actionGeometry(file);
+        const QImage idle = bar->grab(title).toImage();
+        const QString sentence = window_->form().Text1.text();
+        for (const QString &key : keys) {
+            if (key == u"Alt") {
+                QTest::keyClick(keyTarget(window_.get()), Qt::Key_Alt);
+            } else if (key == u"replayed Alt") {
+                // As Qt delivers it again once a listening screen reader
+                // has heard it: a copy posted to the window, which reads
+                // the Alt key's flipped modifier as its state.
+                QCoreApplication::postEvent(window_->windowHandle(), new QKeyEvent(QEvent::KeyPress, Qt::Key_Alt, Qt::AltModifier));
+                QCoreApplication::postEvent(window_->windowHandle(), new QKeyEvent(QEvent::KeyRelease, Qt::Key_Alt, Qt::NoModifier));
+                QCoreApplication::processEvents();
+            } else {
+                const QKeyCombination combination = QKeySequence(key)[0];
+                QTest::keyClick(keyTarget(window_.get()), combination.key(), combination.keyboardModifiers());
+            }
+        }
+        QCOMPARE(bar->hasFocus(), inMenuBar);
+        QCOMPARE(bar->activeAction(), inMenuBar ? file : nullptr);
+        QCOMPARE(bar->grab(title).toImage() != idle, inMenuBar);
+        QCOMPARE(runtime_->ends, ends);
+        QTRY_COMPARE(window_->form().Text1.text() != sentence, keys.contains(u"Alt+R"_s));
+    }
+
+    // Each focus ring changes the colours round its control by at least
+    // 3:1, the sentence box's too.
+    void focusRingsStandOut_data()
+    {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<QString>("before");
+        QTest::newRow("list") << u"Combo2"_s << u"Combo1"_s;
+        QTest::newRow("sentence") << u"Text1"_s << u"Command1"_s;
+        QTest::newRow("button") << u"Command4"_s << u"Command2"_s;
+    }
+    void focusRingsStandOut()
+    {
+        QFETCH(QString, control);
+        QFETCH(QString, before);
+        QCOMPARE(qRound(ui::contrastRatio(Qt::white, Qt::black)), 21);
+        // Qt's usual ring against its usual border: too faint.
+        QCOMPARE(qRound(ui::contrastRatio(QColor(0x308cc6).darker(125), QColor(0xababab)) * 100), 235);
+        QVERIFY(showActive(*window_));
+        auto *widget = window_->findChild<QWidget *>(control);
+        window_->findChild<QWidget *>(before)->setFocus();
+        const QImage unfocused = widget->grab().toImage();
+        QTest::keyClick(window_->windowHandle(), Qt::Key_Tab);
+        QTRY_COMPARE(focusedControl(), widget);
+        const double least = leastChangeRoundTheEdge(unfocused, widget->grab().toImage());
+        qInfo("%s: %.2f:1", qPrintable(control), least);
+        QVERIFY2(least >= 3.0, qPrintable(u"%1:1"_s.arg(least)));
     }
 
     void helpDoesNothing()

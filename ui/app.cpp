@@ -2,6 +2,7 @@
 #include "app.h"
 
 #include "frmmain.h"
+#include "keyboard.h"
 
 #include "platform/display.h"
 #include "platform/runtime.h"
@@ -33,6 +34,7 @@ void setUpApplication()
     for (int size : {16, 24, 32, 48, 64, 128})
         icon.addFile(QStringLiteral(":/icons/%1x%1/fibwright.png").arg(size), QSize(size, size));
     QApplication::setWindowIcon(icon);
+    raiseFocusContrast();
 }
 
 int run(int argc, char **argv)

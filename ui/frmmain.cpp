@@ -2,6 +2,7 @@
 #include "frmmain.h"
 
 #include "accessibility.h"
+#include "keyboard.h"
 #include "phrases/load.h"
 #include "platform/announcer.h"
 #include "platform/runtime.h"
@@ -150,6 +151,7 @@ void frmmain::build()
     mnucontents = menuBar()->addAction(QStringLiteral("Help"));
     mnucontents->setObjectName(QStringLiteral("mnucontents"));
     mnucontents->setEnabled(false);
+    setUpKeyboard(*this);
 
     QWidget::setTabOrder(combo1_, combo2_);
     QWidget::setTabOrder(combo2_, combo3_);

@@ -147,9 +147,10 @@ class Session(unittest.TestCase):
         return [self.field_text(f"Combo{n}") for n in range(1, 5)]
 
     def press_and_wait_for_sentence(self, keys, before):
-        """Presses a button by its access key and returns the sentence box's
-        text once the press has changed it. A button clicks a moment after
-        its key, and until then the buttons it enables ignore theirs."""
+        """Presses a button by its access key (or a key on the focused
+        button) and returns the sentence box's text once the press has
+        changed it. A button clicks a moment after its access key, and
+        until then the buttons it enables ignore theirs."""
         self.press(keys)
 
         def changed():
@@ -421,6 +422,62 @@ class NoDisplay(unittest.TestCase):
                 self.assertTrue(lines[0].startswith("fibwright: cannot connect to a display: "),
                                 lines[0])
         self.assertEqual([name for name in os.listdir(home) if name.startswith("core")], [])
+
+
+class Keyboard(Session):
+    """The keyboard alone: Alt chords, Return on buttons, the menu bar."""
+
+    def test_alt_chords_type_nothing_and_altgr_types(self):
+        self.start()
+        for field, chords in (("Combo1", ["alt+f", "alt+x"]), ("Text1", ["alt+q", "alt+h"])):
+            with self.subTest(field=field):
+                before = self.field_text(field)
+                self.press("End", *chords)
+                self.assertEqual(self.field_text(field), before)
+        # AltGr+Q on a German keyboard is "@".
+        self.x.run("setxkbmap", "de")
+        self.click_field("Text1")
+        self.press("ctrl+End", "ISO_Level3_Shift+q")
+        self.assertEqual(self.field_text("Text1"), OPENING + "@")
+
+    def test_return_and_keypad_enter_press_the_focused_button(self):
+        self.start()
+        # Copy is fourth in the tab order after the first list.
+        self.press(*["Tab"] * 4)
+        self.assertEqual(self.clipboard.capture(lambda: self.press("Return")), OPENING)
+        # After the sentence box: About, then Random, then Back.
+        self.click_field("Text1")
+        self.press("Tab", "KP_Enter")
+        box = self.x.wait_window(ABOUT_TITLE)
+        self.x.key(box, "Return")
+        wait_for("the About box to close", lambda: not self.x.windows(ABOUT_TITLE))
+        self.press("Tab")
+        first = self.press_and_wait_for_sentence("Return", OPENING)
+        self.press("Tab", "Tab")
+        second = self.press_and_wait_for_sentence("space", first)
+        self.press(*["Tab"] * 3)
+        self.assertEqual(self.press_and_wait_for_sentence("KP_Enter", second), first)
+
+    def test_menu_bar_by_keyboard(self):
+        window = self.start()
+        bar = (0, 0, CLIENT_WIDTH, self.menu_bar_height())
+        idle = self.x.grab(window, bar)
+        # An access key leaves the menu bar as it is.
+        self.press("alt+r")
+        self.assertNotEqual(self.copy_sentence(), OPENING)
+        self.assertEqual(self.x.grab(window, bar), idle)
+        # A lone Alt shows the active title; Escape leaves the menu bar.
+        self.press("alt")
+        wait_for("Alt to show the active title", lambda: self.x.grab(window, bar) != idle)
+        self.press("Escape")
+        wait_for("Escape to leave the menu bar", lambda: self.x.grab(window, bar) == idle)
+        # F10, Down, Return: File > Exit.
+        self.press("F10")
+        wait_for("F10 to show the active title", lambda: self.x.grab(window, bar) != idle)
+        self.press("Down")
+        wait_for("the File menu", self.x.popups)
+        self.x.key(None, "Return")
+        self.assert_exits_cleanly()
 
 
 class Screenshot(Session):

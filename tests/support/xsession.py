@@ -257,8 +257,11 @@ class XServer:
 
     def move(self, window, x, y, *then):
         """Moves the mouse to (x, y) inside the window, then runs the xdotool
-        commands that follow, if any."""
-        self.run("xdotool", "mousemove", "--sync", "--window", str(window), str(x), str(y), *then)
+        commands that follow, if any. (--sync waits for the pointer to move:
+        it is first put a pixel aside, so that it moves even when it is at
+        (x, y) already.)"""
+        self.run("xdotool", "mousemove", "--window", str(window), str(x + 1), str(y),
+                 "mousemove", "--sync", "--window", str(window), str(x), str(y), *then)
 
     def click(self, window, x, y):
         """A left click at (x, y) inside the window."""

@@ -8,13 +8,9 @@
 
 #include <QComboBox>
 #include <QKeyEvent>
-#include <QLayout>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScreen>
-#include <QScrollBar>
-#include <QStyle>
 #include <QTextDocument>
 
 #include <algorithm>
@@ -26,13 +22,13 @@ namespace platform {
 
 namespace {
 
-// How many of a list's longest items, by character count, are measured for
-// the width of its drop-down, once, when they are added: measuring every
-// item would cost seconds for the longest lists. The count of characters
-// only stands in for the width: a phrase that is not among the 32 longest
-// can still be wider than all of them (narrow letters against wide ones),
-// and is then cut short with an ellipsis in the open list.
-constexpr std::size_t MeasuredItems = 32;
+// How many of a list's longest items, by character count, its drop-down is
+// made wide enough for: measuring every item would cost seconds for the
+// longest lists. The count of characters only stands in for the width: a
+// phrase that is not among the 32 longest can still be wider than all of
+// them (narrow letters against wide ones), and is then cut short with an
+// ellipsis in the open list.
+constexpr std::size_t MeasuredItems = PhraseListView::PhrasesToFit;
 
 // The longest items of a list by character count, at most `count` of them,
 // in one pass: a heap of the longest seen so far, the shortest on top.
@@ -60,6 +56,7 @@ ComboBox::ComboBox(QComboBox *widget)
     : QObject(widget)
     , widget_(widget)
     , model_(new PhraseModel(widget))
+    , view_(new PhraseListView(widget))
 {
     widget_->setEditable(true);
     // A phrase is as long as its line: the field's default limit of 32,767
@@ -76,9 +73,11 @@ ComboBox::ComboBox(QComboBox *widget)
     widget_->setDuplicatesEnabled(true);
     // The width is fixed by the window: never measure every item for it.
     widget_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    auto *view = new PhraseListView(widget_);
-    view->setTextElideMode(Qt::ElideRight);
-    widget_->setView(view);
+    view_->setTextElideMode(Qt::ElideRight);
+    widget_->setView(view_);
+    // The popup ignores its list's size hints; across, the list asks to be
+    // as wide as its longest phrases (PhraseListView::minimumSizeHint).
+    view_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Ignored);
     widget_->setModel(model_);
     widget_->setCurrentIndex(-1);
 
@@ -92,7 +91,7 @@ void ComboBox::addItem(const QString &item)
 {
     const QString keep = text();
     const int selected = widget_->currentIndex();
-    widenListFor({QStringView(item)});
+    view_->fitPhrases({QStringView(item)});
     const int row = model_->insert(item);
     // An empty list selects its first item when it gets one; adding an item
     // must neither select one nor touch the edit field.
@@ -103,42 +102,10 @@ void ComboBox::addItem(const QString &item)
 void ComboBox::addItems(ItemList items)
 {
     const QString keep = text();
-    widenListFor(longestItems(items, MeasuredItems));
+    view_->fitPhrases(longestItems(items, MeasuredItems));
     model_->insert(std::move(items));
     widget_->setCurrentIndex(-1);
     widget_->setEditText(keep);
-}
-
-void ComboBox::widenListFor(const std::vector<QStringView> &items)
-{
-    // The open list is as wide as its widest item, or the field if that is
-    // wider, but no wider than the screen; the field keeps its own width.
-    QAbstractItemView *view = widget_->view();
-    const QScreen *screen = widget_->screen();
-    const int cap = screen ? screen->availableGeometry().width() : 4096;
-    // Only the beginning of a huge item is measured: as many characters as
-    // the screen is pixels wide are wider than the screen unless most of
-    // them take no room at all.
-    const QFontMetrics metrics(view->font());
-    int widest = 0;
-    for (QStringView item : items)
-        widest = std::max(widest, metrics.horizontalAdvance(item.first(std::min<qsizetype>(item.size(), cap)).toString()));
-    QStyle *style = view->style();
-    // The item's text margins, as the style draws them, the scroll bar and
-    // the view's frame.
-    const int textMargins = 2 * (style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1);
-    const int needed = widest + textMargins
-        + style->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, view->verticalScrollBar())
-        + 2 * view->frameWidth();
-    // The popup around the list adds its own frame.
-    int around = 0;
-    if (const QWidget *popup = view->parentWidget()) {
-        const QMargins margins = popup->contentsMargins()
-            + (popup->layout() ? popup->layout()->contentsMargins() : QMargins());
-        around = margins.left() + margins.right();
-    }
-    listWidth_ = std::max(listWidth_, std::min(needed, cap - around));
-    view->setMinimumWidth(listWidth_);
 }
 
 int ComboBox::listCount() const

@@ -8,7 +8,6 @@
 
 #include <functional>
 #include <memory>
-#include <vector>
 
 class QComboBox;
 class QPlainTextEdit;
@@ -17,6 +16,7 @@ class QPushButton;
 namespace platform {
 
 class Announcer;
+class PhraseListView;
 class PhraseModel;
 
 // A sorted drop-down list with an editable text field.
@@ -59,12 +59,10 @@ Q_SIGNALS:
 private:
     void userPicked(int index);
     void showText(const QString &text);
-    // Makes the open list wide enough for these items.
-    void widenListFor(const std::vector<QStringView> &items);
 
     QComboBox *widget_;
     PhraseModel *model_;
-    int listWidth_ = 0;
+    PhraseListView *view_;
 };
 
 // A multi-line text box that holds plain text only. changed() is raised by

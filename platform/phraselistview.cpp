@@ -6,9 +6,12 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QCursor>
+#include <QLayout>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QScreen>
 #include <QScrollBar>
+#include <QStyle>
 
 #include <algorithm>
 #include <climits>
@@ -46,6 +49,74 @@ PhraseListView::PhraseListView(QWidget *parent)
     // Rows are placed by arithmetic, which needs them of one height; the
     // property says so to anyone who asks.
     setUniformItemSizes(true);
+}
+
+void PhraseListView::fitPhrases(const std::vector<QStringView> &phrases)
+{
+    // Only the beginning of a huge phrase is kept: as many characters as
+    // the screen is pixels wide are wider than the screen unless most of
+    // them take no room at all.
+    const QScreen *shownOn = screen();
+    const qsizetype most = shownOn ? shownOn->availableGeometry().width() : 8192;
+    for (QStringView phrase : phrases)
+        toFit_.push_back(phrase.first(std::min(phrase.size(), most)).toString());
+    const auto longer = [](const QString &a, const QString &b) { return a.size() > b.size(); };
+    if (toFit_.size() > PhrasesToFit) {
+        std::nth_element(toFit_.begin(), toFit_.begin() + PhrasesToFit - 1, toFit_.end(), longer);
+        toFit_.resize(PhrasesToFit);
+    }
+    widthToFitChanged();
+}
+
+void PhraseListView::widthToFitChanged()
+{
+    fittingWidth_ = -1;
+    // The popup's layout keeps the list's minimum size until told, even
+    // while it is hidden.
+    if (QWidget *popup = parentWidget(); popup && popup->layout())
+        popup->layout()->invalidate();
+    updateGeometry();
+}
+
+int PhraseListView::fittingWidth() const
+{
+    if (fittingWidth_ >= 0)
+        return fittingWidth_;
+    const QFontMetrics metrics(font());
+    int widest = 0;
+    for (const QString &phrase : toFit_)
+        widest = std::max(widest, metrics.horizontalAdvance(phrase));
+    // The phrase's margins as the style draws them, the scroll bar and the
+    // frame.
+    const int textMargins = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1);
+    const int needed = widest + textMargins
+        + style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, verticalScrollBar()) + 2 * frameWidth();
+    // The popup around the list adds its own frame.
+    int around = 0;
+    if (const QWidget *popup = parentWidget()) {
+        const QMargins margins = popup->contentsMargins()
+            + (popup->layout() ? popup->layout()->contentsMargins() : QMargins());
+        around = margins.left() + margins.right();
+    }
+    const QScreen *shownOn = screen();
+    const int cap = shownOn ? shownOn->availableGeometry().width() - around : needed;
+    fittingWidth_ = std::min(needed, cap);
+    return fittingWidth_;
+}
+
+QSize PhraseListView::minimumSizeHint() const
+{
+    QSize hint = QListView::minimumSizeHint();
+    if (!toFit_.empty())
+        hint.setWidth(std::max(hint.width(), fittingWidth()));
+    return hint;
+}
+
+void PhraseListView::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+        widthToFitChanged();
+    QListView::changeEvent(event);
 }
 
 int PhraseListView::rows() const

@@ -4,6 +4,9 @@
 #include <QElapsedTimer>
 #include <QListView>
 #include <QString>
+#include <QStringView>
+
+#include <vector>
 
 namespace platform {
 
@@ -21,6 +24,16 @@ class PhraseListView final : public QListView
 
 public:
     explicit PhraseListView(QWidget *parent = nullptr);
+
+    // The list is made wide enough for the longest phrases by character
+    // count, this many of them.
+    static constexpr std::size_t PhrasesToFit = 32;
+    // Adds phrases to those the list is to be wide enough for; of all given,
+    // it keeps the PhrasesToFit longest. They are measured only when the
+    // list is next laid out, as it opens.
+    void fitPhrases(const std::vector<QStringView> &phrases);
+    // Wide enough for those phrases, up to the screen's width.
+    QSize minimumSizeHint() const override;
 
     QRect visualRect(const QModelIndex &index) const override;
     QModelIndex indexAt(const QPoint &point) const override;
@@ -42,6 +55,7 @@ protected:
     void updateGeometries() override;
     void scrollContentsBy(int dx, int dy) override;
     void paintEvent(QPaintEvent *event) override;
+    void changeEvent(QEvent *event) override;
     void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
     void selectionChanged(const QItemSelection &selected, const QItemSelection &deselected) override;
 
@@ -54,7 +68,12 @@ private:
     QModelIndex rowIndex(int row) const;
     QString rowText(int row) const;
 
+    int fittingWidth() const;
+    void widthToFitChanged();
+
     mutable int rowHeight_ = 0;
+    std::vector<QString> toFit_;
+    mutable int fittingWidth_ = -1;
     QString typed_;
     QElapsedTimer typing_;
 };

@@ -75,6 +75,9 @@ ComboBox::ComboBox(QComboBox *widget)
     widget_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     view_->setTextElideMode(Qt::ElideRight);
     widget_->setView(view_);
+    // Installed after the drop-down's own filter on the view, so it sees
+    // the view's keys first.
+    view_->installEventFilter(this);
     // The popup ignores its list's size hints; across, the list asks to be
     // as wide as its longest phrases (PhraseListView::minimumSizeHint).
     view_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Ignored);
@@ -86,6 +89,23 @@ ComboBox::ComboBox(QComboBox *widget)
 }
 
 ComboBox::~ComboBox() = default;
+
+bool ComboBox::eventFilter(QObject *watched, QEvent *event)
+{
+    // Return in the open drop-down picks the item and closes the drop-down
+    // while Qt asks whether the key is a shortcut. With a screen reader on,
+    // Qt's accessibility bridge holds the key press back until the screen
+    // reader has seen it, then delivers it again, and the closed drop-down
+    // would pick the item a second time: the key is kept from it.
+    const bool key = event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride;
+    if (watched != widget_->view() || !key || widget_->view()->isVisible())
+        return false;
+    const int which = static_cast<QKeyEvent *>(event)->key();
+    if (which != Qt::Key_Return && which != Qt::Key_Enter)
+        return false;
+    event->accept();
+    return true;
+}
 
 void ComboBox::addItem(const QString &item)
 {

@@ -56,6 +56,9 @@ Q_SIGNALS:
     void picked();
     void changed();
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void userPicked(int index);
     void showText(const QString &text);

@@ -272,6 +272,24 @@ private Q_SLOTS:
         QVERIFY(view->viewport()->rect().intersects(view->visualRect(view->currentIndex())));
     }
 
+    // With a screen reader on, Qt delivers the Return that picked in the
+    // open drop-down a second time, after the drop-down has closed.
+    void returnInTheDropDownPicksOnce()
+    {
+        combo_->addItems(itemsOf({u"one"_s, u"two"_s, u"three"_s}));
+        widget_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(widget_.get()));
+        widget_->showPopup();
+        QAbstractItemView *view = widget_->view();
+        QTRY_VERIFY(view->isVisible());
+        QTest::keyClick(view, Qt::Key_Down);
+        QTest::keyClick(view, Qt::Key_Return);
+        QTRY_VERIFY(!view->isVisible());
+        QTest::keyClick(view, Qt::Key_Return);
+        QCOMPARE(combo_->text(), u"three"_s);
+        QCOMPARE(picks_->count(), 1);
+    }
+
     void typedTextStaysAsTyped()
     {
         combo_->addItems(itemsOf({u"apple pie"_s, u"Apple"_s}));

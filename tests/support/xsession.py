@@ -17,6 +17,7 @@ removes the scratch folders, however the test ends.
 """
 
 import contextlib
+import fcntl
 import os
 import re
 import select
@@ -677,17 +678,53 @@ class ScreenReader:
                   env=x.env, stdout=out, stderr=subprocess.STDOUT)
         socket = os.path.join(x.env["XDG_RUNTIME_DIR"], "speech-dispatcher", "speechd.sock")
         wait_for("speech-dispatcher to listen", lambda: os.path.exists(socket), timeout)
+        self._wait_for_other_orcas(timeout)
         prefs = os.path.join(home, "orca")
         os.mkdir(prefs)
         # ORCA_DEBUG_FILE, when set, gets Orca's debug log: why it presents
         # an event or drops it.
         debug = ["--debug-file", os.environ["ORCA_DEBUG_FILE"]] if "ORCA_DEBUG_FILE" in os.environ \
             else []
-        with open(os.path.join(home, "orca.out"), "w") as out:
+        orca_out = os.path.join(home, "orca.out")
+        with open(orca_out, "w") as out:
             spawn(["orca", "--user-prefs", prefs, *debug], env=x.env, stdout=out,
                   stderr=subprocess.STDOUT)
-        self.wait_said("Orca to start speaking", lambda said: "Screen reader on." in said, 0,
-                       timeout)
+        try:
+            self.wait_said("Orca to start speaking", lambda said: "Screen reader on." in said, 0,
+                           timeout)
+        except AssertionError as failure:
+            with open(orca_out, errors="replace") as out:
+                raise AssertionError(f"{failure}\nOrca wrote:\n{out.read()}") from None
+
+    _lock = None
+
+    @classmethod
+    def _wait_for_other_orcas(cls, timeout):
+        """Orca refuses to start while any other Orca of the same user runs,
+        whatever its display. Suites of other build trees take turns through
+        a lock held until this process ends; an Orca of someone else's fails
+        the test."""
+        if cls._lock is None:
+            cls._lock = open(os.path.join(tempfile.gettempdir(),
+                                          f"fibwright-orca-{os.getuid()}.lock"), "w")
+
+            def locked():
+                try:
+                    fcntl.flock(cls._lock, fcntl.LOCK_EX | fcntl.LOCK_NB)
+                    return True
+                except BlockingIOError:
+                    return False
+            wait_for("the Orca of another test run to end", locked, 150, interval=0.2)
+
+        def others():
+            found = run(["pgrep", "-u", str(os.getuid()), "-x", "orca"], check=False)
+            return [int(pid) for pid in found.stdout.split()
+                    if not any(child.pid == int(pid) for child in _children)]
+        try:
+            wait_for("no other Orca to run", lambda: not others(), timeout)
+        except AssertionError:
+            raise AssertionError(f"another Orca runs for this user (pid {others()}); Orca starts "
+                                 "only once per user") from None
 
     def said(self):
         """Every utterance so far, in order."""

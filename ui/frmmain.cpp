@@ -195,6 +195,10 @@ void frmmain::showCentred()
     // A tool window: not listed in the task bar.
     platform::keepOffTaskBar(this);
     show();
+    // Window managers give a new window the focus only when it is listed in
+    // the task bar (openbox) or a normal window; ask for it, so that typing
+    // goes to the first list from the start.
+    activateWindow();
 }
 
 void frmmain::closeEvent(QCloseEvent *event)

@@ -35,12 +35,15 @@ def framed(x, window):
 
 
 def under_openbox(x, program):
-    """Off the task bar, and the About box belongs to the window."""
+    """Off the task bar, focused, and the About box belongs to the window."""
     window = program.main_window(20)
     wait_for("openbox to frame the window",
              lambda: "_NET_FRAME_EXTENTS" in x.run("xprop", "-id", str(window)).stdout)
     state = x.prop(window, "_NET_WM_STATE")
     check("_NET_WM_STATE_SKIP_TASKBAR" in state, f"openbox lists the window in the task bar: {state}")
+    # Off the task bar or not, a new window takes the keyboard focus.
+    wait_for("the window to get the keyboard focus",
+             lambda: x.run("xdotool", "getwindowfocus").stdout.strip() == str(window))
     x.key(window, "alt+a")
     box = x.wait_window(ABOUT_TITLE)
     owner = x.prop(box, "WM_TRANSIENT_FOR").split("#")[-1].strip()

@@ -98,7 +98,7 @@ bool ComboBox::eventFilter(QObject *watched, QEvent *event)
     // reader has seen it, then delivers it again, and the closed drop-down
     // would pick the item a second time: the key is kept from it.
     const bool key = event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride;
-    if (watched != widget_->view() || !key || widget_->view()->isVisible())
+    if (watched != view_ || !key || view_->isVisible())
         return false;
     const int which = static_cast<QKeyEvent *>(event)->key();
     if (which != Qt::Key_Return && which != Qt::Key_Enter)

@@ -269,14 +269,18 @@ std::vector<std::uint32_t> sortedOrder(const ItemList &list)
             const QStringView text = list.at(i);
             return text.isEmpty() ? 0u : unsigned(foldedKey(text.utf16(), text.size(), 0));
         };
+        // Each item's first key is worked out once, for both passes.
+        std::vector<char16_t> first(std::size_t(list.size()));
         std::vector<std::uint32_t> parts(0x10000 + 1, 0);
-        for (qsizetype i = 0; i < list.size(); ++i)
-            ++parts[firstUnit(i) + 1];
+        for (qsizetype i = 0; i < list.size(); ++i) {
+            first[std::size_t(i)] = char16_t(firstUnit(i));
+            ++parts[first[std::size_t(i)] + 1u];
+        }
         for (std::size_t unit = 0; unit < 0x10000; ++unit)
             parts[unit + 1] += parts[unit];
         std::vector<std::uint32_t> next(parts.begin(), parts.end() - 1);
         for (qsizetype i = 0; i < list.size(); ++i) {
-            SortEntry &entry = entries[next[firstUnit(i)]++];
+            SortEntry &entry = entries[next[first[std::size_t(i)]]++];
             entry.item = std::uint32_t(i);
             setKey(entry, list.at(i), 0);
         }

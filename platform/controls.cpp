@@ -22,14 +22,6 @@ namespace platform {
 
 namespace {
 
-// How many of a list's longest items, by character count, its drop-down is
-// made wide enough for: measuring every item would cost seconds for the
-// longest lists. The count of characters only stands in for the width: a
-// phrase that is not among the 32 longest can still be wider than all of
-// them (narrow letters against wide ones), and is then cut short with an
-// ellipsis in the open list.
-constexpr std::size_t MeasuredItems = PhraseListView::PhrasesToFit;
-
 // The longest items of a list by character count, at most `count` of them,
 // in one pass: a heap of the longest seen so far, the shortest on top.
 std::vector<QStringView> longestItems(const ItemList &items, std::size_t count)
@@ -122,7 +114,7 @@ void ComboBox::addItem(const QString &item)
 void ComboBox::addItems(ItemList items)
 {
     const QString keep = text();
-    view_->fitPhrases(longestItems(items, MeasuredItems));
+    view_->fitPhrases(longestItems(items, PhraseListView::PhrasesToFit));
     model_->insert(std::move(items));
     widget_->setCurrentIndex(-1);
     widget_->setEditText(keep);

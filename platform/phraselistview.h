@@ -26,7 +26,10 @@ public:
     explicit PhraseListView(QWidget *parent = nullptr);
 
     // The list is made wide enough for the longest phrases by character
-    // count, this many of them.
+    // count, this many of them: measuring every phrase would cost seconds
+    // for the longest lists. The count of characters only stands in for the
+    // width: a phrase that is not among them can still be wider (narrow
+    // letters against wide ones), and is then cut short with an ellipsis.
     static constexpr std::size_t PhrasesToFit = 32;
     // Adds phrases to those the list is to be wide enough for; of all given,
     // it keeps the PhrasesToFit longest. They are measured only when the

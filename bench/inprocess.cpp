@@ -28,7 +28,7 @@
 // Xvfb). Times are wall-clock, taken by hand with a steady clock.
 
 #include "platform/controls.h"
-#include "platform/itemlist.h"
+#include "platform/phraselist/itemlist.h"
 #include "platform/runtime.h"
 #include "ui/frmmain.h"
 
@@ -162,7 +162,7 @@ void load(benchmark::State &state, int lines)
         state.SetIterationTime(secondsSince(start));
         if (runtime.hasEnded())
             fail("the window ended while loading");
-        benchmark::DoNotOptimize(window.form().Combo1.listCount());
+        benchmark::DoNotOptimize(window.Combo1.listCount());
     }
 }
 
@@ -192,7 +192,7 @@ void randomPress(benchmark::State &state, int lines, bool painted)
         if (!button->hasFocus())
             fail("the Random button did not take the focus");
     }
-    benchmark::DoNotOptimize(loaded.window.form().Text11);
+    benchmark::DoNotOptimize(loaded.window.Text11);
 }
 
 // Notes the first paint of the drop-down's list, whichever view it has by then
@@ -340,8 +340,8 @@ const platform::ItemList &hugeItems()
 // third list, holding the 2^24 items.
 struct HugeDropDown {
     HugeDropDown()
-        : combo(new QComboBox(&window))
-        , list(combo)
+        : list(&window)
+        , combo(list.widget())
     {
         combo->setObjectName(QStringLiteral("Huge"));
         combo->setGeometry(8, 8, 113, 24);
@@ -356,8 +356,8 @@ struct HugeDropDown {
     }
 
     QWidget window;
-    QComboBox *combo;
     platform::ComboBox list;
+    QComboBox *combo;
 };
 
 // Resident memory of the process, in bytes.

@@ -1,102 +1,112 @@
 // SPDX-License-Identifier: MIT
-#include "handlers.h"
-
-#include "sentence.h"
+#include "form.h"
 
 #include "platform/error.h"
 #include "platform/runtime.h"
 
 #include <array>
+#include <cmath>
 
 namespace composer {
 
-namespace {
-
-const QString AboutText = QStringLiteral(
-    "Fully customizable error generator. Why take the blame when you can use this to generate an "
-    "error that's over their heads! After all, if you cant blind them with brilliance, dazzle them "
-    "with bullsh*t!");
-const QString AboutTitle = QStringLiteral("Fibwright by Mogrith");
-
-} // namespace
-
-Handlers::Handlers(Form &form, platform::Runtime &runtime)
-    : form_(form)
-    , runtime_(runtime)
+Form::Form(platform::Runtime &runtime, QWidget *frame)
+    : runtime(runtime)
+    , Frame1(frame)
+    , Combo1(platform::parentOf(frame))
+    , Combo2(frame)
+    , Combo3(frame)
+    , Combo4(frame)
+    , Text1(platform::parentOf(frame))
+    , Command1(frame)
+    , Command2(frame)
+    , Command4(frame)
+    , Command5(frame)
 {
 }
 
-void Handlers::rebuildSentence()
+QString Form::sentence() const
 {
-    form_.Text1.setText(assemble(form_));
+    return Combo1.text() + Text2 + Combo2.text() + Text2 + Combo3.text() + Text2 + Combo4.text();
 }
 
-void Handlers::Combo1_Click() { rebuildSentence(); }
-void Handlers::Combo2_Click() { rebuildSentence(); }
-void Handlers::Combo3_Click() { rebuildSentence(); }
-void Handlers::Combo4_Click() { rebuildSentence(); }
-void Handlers::Combo1_Change() {}
-void Handlers::mnucontents_Click() {}
-
-void Handlers::Text1_Change()
+qint32 randomIndex(const QString &count, float r)
 {
-    form_.Command1.setEnabled(true);
+    bool isNumber = false;
+    const double c = count.toDouble(&isNumber);
+    if (!isNumber)
+        throw platform::Error(QStringLiteral("type mismatch: \"%1\" is not a number").arg(count));
+    const double index = std::floor(c * double(r));
+    if (!std::isfinite(index) || index < -2147483648.0 || index >= 2147483648.0)
+        throw platform::Error(QStringLiteral("overflow"));
+    return qint32(index);
 }
 
-void Handlers::Command1_Click()
+void Form::Combo_Click()
 {
-    runtime_.setClipboardText(form_.Text1.text());
-    form_.Command1.setEnabled(false);
+    Text1.setText(sentence());
 }
 
-void Handlers::Command2_Click()
+void Form::Text1_Change()
 {
-    runtime_.MsgBox(AboutText, platform::vbInformation, AboutTitle);
+    Command1.setEnabled(true);
 }
 
-void Handlers::Command4_Click()
+void Form::Command1_Click()
+{
+    runtime.setClipboardText(Text1.text());
+    Command1.setEnabled(false);
+}
+
+void Form::Command2_Click()
+{
+    runtime.MsgBox(QStringLiteral("Fully customizable error generator. Why take the blame when you can use this to "
+                                  "generate an error that's over their heads! After all, if you cant blind them "
+                                  "with brilliance, dazzle them with bullsh*t!"),
+                   platform::vbInformation, QStringLiteral("Fibwright by Mogrith"));
+}
+
+void Form::Command4_Click()
 {
     // Back becomes available once an earlier Random has saved a first phrase.
-    if (!form_.Command5.enabled())
-        form_.Command5.setEnabled(true);
-    if (form_.Text7.isEmpty())
-        form_.Command5.setEnabled(false);
+    if (!Command5.enabled())
+        Command5.setEnabled(true);
+    if (Text7.isEmpty())
+        Command5.setEnabled(false);
 
-    form_.Text7 = form_.Combo1.text();
-    form_.Text8 = form_.Combo2.text();
-    form_.Text9 = form_.Combo3.text();
-    form_.Text10 = form_.Combo4.text();
-    form_.Text11 = form_.Text1.text();
+    Text7 = Combo1.text();
+    Text8 = Combo2.text();
+    Text9 = Combo3.text();
+    Text10 = Combo4.text();
+    Text11 = Text1.text();
 
     // From here on a statement that fails is skipped: an empty list keeps its
     // text, a count that is not a number picks the first item.
     using platform::resumeNext;
-    resumeNext([&] { runtime_.Randomize(); });
-    const std::array<QString, 4> counts{form_.Text3, form_.Text4, form_.Text5, form_.Text6};
+    resumeNext([&] { runtime.Randomize(); });
+    const std::array<const QString *, 4> counts{&Text3, &Text4, &Text5, &Text6};
     std::array<qint32, 4> indices{};
     for (std::size_t i = 0; i < counts.size(); ++i) {
         float r = 0;
-        resumeNext([&] { r = runtime_.Rnd(); });
-        resumeNext([&] { indices[i] = randomIndex(counts[i], r); });
+        resumeNext([&] { r = runtime.Rnd(); });
+        resumeNext([&] { indices[i] = randomIndex(*counts[i], r); });
     }
-    const std::array<platform::ComboBox *, 4> lists{&form_.Combo1, &form_.Combo2, &form_.Combo3,
-                                                    &form_.Combo4};
+    const std::array<platform::ComboBox *, 4> lists{&Combo1, &Combo2, &Combo3, &Combo4};
     for (std::size_t i = 0; i < lists.size(); ++i)
         resumeNext([&] { lists[i]->setListIndex(indices[i]); });
 }
 
-void Handlers::Command5_Click()
+void Form::Command5_Click()
 {
-    form_.Combo1.setText(form_.Text7);
-    form_.Combo2.setText(form_.Text8);
-    form_.Combo3.setText(form_.Text9);
-    form_.Combo4.setText(form_.Text10);
-    form_.Text1.setText(form_.Text11);
-    form_.Command5.setEnabled(false);
+    Combo1.setText(Text7);
+    Combo2.setText(Text8);
+    Combo3.setText(Text9);
+    Combo4.setText(Text10);
+    Text1.setText(Text11);
+    Command5.setEnabled(false);
 }
 
-void Handlers::mnuexit_Click() { runtime_.End(); }
-void Handlers::Form_Unload() { runtime_.End(); }
-void Handlers::Form_Terminate() { runtime_.End(); }
+void Form::mnuexit_Click() { runtime.End(); }
+void Form::Form_Unload() { runtime.End(); }
+void Form::Form_Terminate() { runtime.End(); }
 
 } // namespace composer

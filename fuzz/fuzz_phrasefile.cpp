@@ -7,7 +7,7 @@
 
 #include "phrases/phrasefile.h"
 #include "platform/error.h"
-#include "platform/itemlist.h"
+#include "platform/phraselist/itemlist.h"
 
 #include <QByteArrayView>
 #include <QString>

@@ -3,7 +3,7 @@
 
 #include "phrasefile.h"
 
-#include "composer/sentence.h"
+#include "composer/form.h"
 #include "platform/error.h"
 #include "platform/files.h"
 #include "platform/runtime.h"
@@ -12,8 +12,9 @@
 
 namespace phrases {
 
-void Form_Load(composer::Form &form, platform::Runtime &runtime)
+void Form_Load(composer::Form &form)
 {
+    platform::Runtime &runtime = form.runtime;
     try {
         // The path stays in bytes: turned into text and back, a folder
         // name that is not valid in the locale's encoding would be lost.
@@ -36,7 +37,7 @@ void Form_Load(composer::Form &form, platform::Runtime &runtime)
         form.Text5 = QString::number(form.Combo3.listCount());
         form.Text6 = QString::number(form.Combo4.listCount());
 
-        form.Text1.setText(composer::assemble(form));
+        form.Text1.setText(form.sentence());
     } catch (const std::exception &) {
         runtime.MsgBox(QStringLiteral("Missing Files needed to run, contact site owner!"),
                        platform::vbOKOnly);

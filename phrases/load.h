@@ -1,10 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "composer/form.h"
-
-namespace platform {
-class Runtime;
+namespace composer {
+class Form;
 }
 
 namespace phrases {
@@ -13,6 +11,6 @@ namespace phrases {
 // in the program's folder, records their item counts and composes the
 // opening sentence. When a file cannot be read it shows the missing-files
 // message and ends the program.
-void Form_Load(composer::Form &form, platform::Runtime &runtime);
+void Form_Load(composer::Form &form);
 
 } // namespace phrases

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "platform/itemlist.h"
+#include "platform/phraselist/itemlist.h"
 
 #include <QByteArrayView>
 

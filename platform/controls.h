@@ -1,23 +1,21 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "itemlist.h"
+#include "phraselist/itemlist.h"
 
 #include <QObject>
 #include <QString>
 
-#include <functional>
-#include <memory>
-
 class QComboBox;
 class QPlainTextEdit;
 class QPushButton;
+class QWidget;
 
 namespace platform {
 
-class Announcer;
-class PhraseListView;
 class PhraseModel;
+
+QWidget *parentOf(QWidget *widget);
 
 // A sorted drop-down list with an editable text field.
 //
@@ -32,12 +30,10 @@ class ComboBox : public QObject
     Q_OBJECT
 
 public:
-    explicit ComboBox(QComboBox *widget);
-    ~ComboBox() override;
+    explicit ComboBox(QWidget *parent);
 
-    void addItem(const QString &item);
-    // Adds many items in one step; the current text stays as it is and no
-    // item becomes selected.
+    // Adds items in one step; the current text stays as it is and no item
+    // becomes selected.
     void addItems(ItemList items);
     int listCount() const;
     QString list(int index) const;
@@ -56,35 +52,32 @@ Q_SIGNALS:
     void picked();
     void changed();
 
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
 private:
-    void userPicked(int index);
     void showText(const QString &text);
 
     QComboBox *widget_;
     PhraseModel *model_;
-    PhraseListView *view_;
 };
 
 // A multi-line text box that holds plain text only. changed() is raised by
-// typing and by setText().
+// setText() and whenever the user changes the text.
 //
 // text() is exactly what setText() last gave, whatever the box shows for it
-// (its document turns U+2029, U+FDD0 and U+FDD1, like line ends, into
-// paragraph breaks). Once the user edits the text, what they typed reads
-// back as typed, a paragraph break as a line end, and the rest of the text
-// stays as it was given.
+// (its document turns U+2029, U+FDD0, U+FDD1 and a lone CR, like line ends,
+// into paragraph breaks). Once the user edits the text, what they typed
+// reads back as typed, a paragraph break as a line end, and the rest of the
+// text stays as it was given.
 class TextBox : public QObject
 {
     Q_OBJECT
 
 public:
-    explicit TextBox(QPlainTextEdit *widget);
+    explicit TextBox(QWidget *parent);
 
-    QString text() const;
+    QString text() const { return text_; }
     void setText(const QString &text);
+
+    QPlainTextEdit *widget() const { return widget_; }
 
 Q_SIGNALS:
     void changed();
@@ -100,34 +93,19 @@ private:
     bool assigning_ = false;
 };
 
-// A push button with an enabled state; pressed() is raised by a click, by
-// its access key and by Space, Return or keypad Enter while it has the focus.
-class Button : public QObject
+// A push button with an enabled state.
+class Button
 {
-    Q_OBJECT
-
 public:
-    explicit Button(QPushButton *widget);
+    explicit Button(QWidget *parent);
 
     bool enabled() const;
     void setEnabled(bool enabled);
 
-    // After every press, once pressed() has been handled, the announcer
-    // tells a screen reader what result() gives then.
-    void announceAfterPress(Announcer &announcer, std::function<QString()> result);
-
-Q_SIGNALS:
-    void pressed();
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
+    QPushButton *widget() const { return widget_; }
 
 private:
-    void announceResult();
-
     QPushButton *widget_;
-    Announcer *announcer_ = nullptr;
-    std::function<QString()> result_;
 };
 
 } // namespace platform

@@ -1,192 +1,197 @@
 // SPDX-License-Identifier: MIT
 #include "display.h"
 
+#include <QGuiApplication>
+#include <QPlatformSurfaceEvent>
+#include <QWidget>
+#include <QWindow>
+
 #include <xcb/xcb.h>
 
 #include <cstdio>
 #include <cstdlib>
-#include <algorithm>
 #include <cstring>
-#include <string_view>
-#include <sys/socket.h>
-#include <sys/un.h>
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 namespace platform {
 
 namespace {
 
-std::string variable(const char *name)
+QtMessageHandler qtHandler = nullptr;
+// What Qt said while it opened the display.
+struct Said {
+    QtMsgType type;
+    QByteArray category;
+    QString message;
+};
+std::vector<Said> said;
+
+bool isSet(const char *name)
 {
     const char *value = std::getenv(name);
-    return value ? value : "";
+    return value && *value;
 }
 
-// What an X server offers the program, found over a connection of its own
-// that is closed again before Qt opens its own.
-struct XScreen {
-    bool answers = false;
-    // Empty when Qt can draw on the screen.
-    std::string problem;
-    std::vector<std::string> qtArguments;
-    bool greyScale = false;
-    std::shared_ptr<void> connection;
-};
-
-XScreen probeX()
+// Qt ends the process with an abort when no platform plugin of the list
+// opens a display, having said why in warnings first. Until the display is
+// open those are kept, and the abort becomes one line and status 1.
+void onQtMessage(QtMsgType type, const QMessageLogContext &context, const QString &message)
 {
-    XScreen found;
+    if (type != QtFatalMsg) {
+        said.push_back({type, context.category, message});
+        return;
+    }
+    std::string why;
+    for (const Said &each : said)
+        why += (why.empty() ? "" : "; ") + each.message.simplified().toStdString();
+    if (!isSet("DISPLAY") && !isSet("WAYLAND_DISPLAY") && !isSet("WAYLAND_SOCKET"))
+        why = "neither DISPLAY nor WAYLAND_DISPLAY is set";
+    else if (why.empty())
+        why = message.section(u'\n', 0, 0).toStdString();
+    std::fprintf(stderr, "fibwright: cannot connect to a display: %s\n", why.c_str());
+    ::_exit(1);
+}
+
+xcb_connection_t *x11Connection()
+{
+    const auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    return x11 ? x11->connection() : nullptr;
+}
+
+// The grey-scale visual Qt draws on when the X screen has 8 bits per pixel:
+// Qt paints 8-bit images in grey only, and the usual visual of such a screen
+// maps colours through a palette it cannot paint on. Refuses a screen
+// without one, as a display that cannot be used.
+void chooseVisual(Display &display)
+{
     int number = 0;
     xcb_connection_t *connection = xcb_connect(nullptr, &number);
-    if (xcb_connection_has_error(connection)) {
-        xcb_disconnect(connection);
-        return found;
-    }
-    found.answers = true;
-    found.connection.reset(connection, [](void *open) {
-        xcb_disconnect(static_cast<xcb_connection_t *>(open));
-    });
+    display.probe.reset(connection, [](void *open) { xcb_disconnect(static_cast<xcb_connection_t *>(open)); });
+    if (xcb_connection_has_error(connection))
+        return; // Qt tries it itself, and says why it fails
     xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(connection));
     for (int i = 0; i < number && screens.rem; ++i)
         xcb_screen_next(&screens);
     const xcb_screen_t *screen = screens.rem ? screens.data : nullptr;
-    if (screen && screen->root_depth <= 8) {
-        // Qt draws into images of 15 bits per pixel or more, and at 8 bits
-        // into grey-scale ones only. The usual visual of such a screen maps
-        // colours through a palette, which Qt cannot paint on, so the
-        // window asks for the screen's grey-scale visual instead.
-        std::uint32_t grey = 0;
-        bool rootIsGrey = false;
-        for (auto depths = xcb_screen_allowed_depths_iterator(screen); depths.rem;
-             xcb_depth_next(&depths)) {
-            if (depths.data->depth != 8)
+    if (!screen || screen->root_depth > 8)
+        return;
+    for (auto depths = xcb_screen_allowed_depths_iterator(screen); depths.rem; xcb_depth_next(&depths)) {
+        for (auto visuals = xcb_depth_visuals_iterator(depths.data); depths.data->depth == 8 && visuals.rem;
+             xcb_visualtype_next(&visuals)) {
+            if (visuals.data->_class != XCB_VISUAL_CLASS_GRAY_SCALE)
                 continue;
-            for (auto visuals = xcb_depth_visuals_iterator(depths.data); visuals.rem;
-                 xcb_visualtype_next(&visuals)) {
-                if (visuals.data->_class != XCB_VISUAL_CLASS_GRAY_SCALE)
-                    continue;
-                if (visuals.data->visual_id == screen->root_visual)
-                    rootIsGrey = true;
-                else if (grey == 0)
-                    grey = visuals.data->visual_id;
-            }
-        }
-        found.greyScale = rootIsGrey || grey != 0;
-        if (!rootIsGrey && grey != 0) {
+            display.greyScale = true;
+            if (visuals.data->visual_id == screen->root_visual)
+                return;
             char id[16];
-            std::snprintf(id, sizeof id, "0x%x", unsigned(grey));
-            found.qtArguments = {"-visual", id};
-        } else if (!found.greyScale) {
-            found.problem = "cannot draw on the X display: its screen has "
-                            + std::to_string(screen->root_depth)
-                            + " bits per pixel and no grey-scale visual";
+            std::snprintf(id, sizeof id, "0x%x", unsigned(visuals.data->visual_id));
+            display.qtArguments = {"-visual", id};
+            return;
         }
     }
-    return found;
+    std::fprintf(stderr, "fibwright: cannot connect to a display: its screen has %d bits per pixel "
+                         "and no grey-scale visual\n", int(screen->root_depth));
+    ::_exit(1);
 }
 
-bool waylandAnswers()
+// Qt gives every window of a visual other than the screen's own a colormap
+// with no colours in it. All its cells are taken here and cell n is given
+// grey level n, which is what Qt's 8-bit grey pixels mean.
+void fillWithGreyRamp(xcb_connection_t *connection, xcb_window_t window)
 {
-    const std::string name = variable("WAYLAND_DISPLAY");
-    if (name.empty())
-        return !variable("WAYLAND_SOCKET").empty();
-    // As the Wayland client library finds it: an absolute path, or a name
-    // in the user's runtime folder.
-    std::string path = name;
-    if (name.front() != '/') {
-        const std::string folder = variable("XDG_RUNTIME_DIR");
-        if (folder.empty())
-            return false;
-        path = folder + "/" + name;
+    xcb_get_window_attributes_reply_t *attributes = xcb_get_window_attributes_reply(
+        connection, xcb_get_window_attributes(connection, window), nullptr);
+    const xcb_colormap_t colormap = attributes ? attributes->colormap : XCB_NONE;
+    std::free(attributes);
+    if (colormap == XCB_NONE)
+        return;
+    xcb_alloc_color_cells_reply_t *cells = xcb_alloc_color_cells_reply(
+        connection, xcb_alloc_color_cells(connection, 0, colormap, 256, 0), nullptr);
+    if (!cells)
+        return; // the screen's own colormap, or one filled already
+    const std::uint32_t *pixels = xcb_alloc_color_cells_pixels(cells);
+    std::vector<xcb_coloritem_t> ramp;
+    for (int i = 0; i < xcb_alloc_color_cells_pixels_length(cells); ++i) {
+        const auto level = std::uint16_t((pixels[i] & 0xff) * 0x101);
+        ramp.push_back({pixels[i], level, level, level,
+                        XCB_COLOR_FLAG_RED | XCB_COLOR_FLAG_GREEN | XCB_COLOR_FLAG_BLUE, 0});
     }
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    if (path.size() >= sizeof address.sun_path)
+    std::free(cells);
+    xcb_store_colors(connection, colormap, std::uint32_t(ramp.size()), ramp.data());
+    // A window manager installs a window's colormap when it gets the focus;
+    // without one, the program's stays installed.
+    xcb_install_colormap(connection, colormap);
+    xcb_flush(connection);
+}
+
+class GreyScaleWindows : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::PlatformSurface && watched->isWindowType()
+            && static_cast<QPlatformSurfaceEvent *>(event)->surfaceEventType()
+                   == QPlatformSurfaceEvent::SurfaceCreated) {
+            if (xcb_connection_t *connection = x11Connection())
+                fillWithGreyRamp(connection, xcb_window_t(static_cast<QWindow *>(watched)->winId()));
+        }
         return false;
-    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0)
-        return false;
-    const bool connected = ::connect(fd, reinterpret_cast<const sockaddr *>(&address),
-                                     sizeof address) == 0;
-    ::close(fd);
-    return connected;
-}
+    }
+};
 
-std::string noX()
+xcb_atom_t atom(xcb_connection_t *connection, const char *name)
 {
-    const std::string display = variable("DISPLAY");
-    return display.empty() ? "DISPLAY is not set"
-                           : "no X server answers on DISPLAY=" + display;
-}
-
-std::string noWayland()
-{
-    const std::string display = variable("WAYLAND_DISPLAY");
-    return display.empty() ? "WAYLAND_DISPLAY is not set"
-                           : "no Wayland compositor answers on WAYLAND_DISPLAY=" + display;
-}
-
-DisplayChoice cannotConnect(const std::string &why)
-{
-    return {"cannot connect to a display: " + why, {}, false, {}};
-}
-
-DisplayChoice onX(const XScreen &x)
-{
-    return {x.problem, x.qtArguments, x.greyScale, x.connection};
+    const xcb_intern_atom_cookie_t cookie
+        = xcb_intern_atom(connection, 0, std::uint16_t(std::strlen(name)), name);
+    xcb_intern_atom_reply_t *reply = xcb_intern_atom_reply(connection, cookie, nullptr);
+    const xcb_atom_t found = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+    std::free(reply);
+    return found;
 }
 
 } // namespace
 
-DisplayChoice chooseDisplay()
+Display openingDisplay()
 {
-    const std::string chosen = variable("QT_QPA_PLATFORM");
-    if (!chosen.empty()) {
-        // The user's choice: a plugin name with options after a colon, or a
-        // list of them to try in turn, separated by semicolons. Plugins other
-        // than X11's and Wayland's need no display to be checked.
-        std::vector<std::string> missing;
-        for (std::string_view rest = chosen; !rest.empty();) {
-            const std::string_view entry = rest.substr(0, rest.find(';'));
-            rest.remove_prefix(std::min(rest.size(), entry.size() + 1));
-            const std::string_view plugin = entry.substr(0, entry.find(':'));
-            if (plugin == "xcb") {
-                const XScreen x = probeX();
-                if (x.answers)
-                    return onX(x);
-                missing.push_back(noX());
-            } else if (plugin.starts_with("wayland")) {
-                if (waylandAnswers())
-                    return {};
-                missing.push_back(noWayland());
-            } else if (!plugin.empty()) {
-                return {};
-            }
-        }
-        if (missing.empty())
-            return {};
-        std::string why;
-        for (const std::string &each : missing)
-            why += (why.empty() ? "" : "; ") + each;
-        return cannotConnect(why + " (QT_QPA_PLATFORM=" + chosen + ")");
-    }
+    Display display;
+    if (!isSet("QT_QPA_PLATFORM"))
+        ::setenv("QT_QPA_PLATFORM", "xcb;wayland", 1);
+    if (std::strncmp(std::getenv("QT_QPA_PLATFORM"), "xcb", 3) == 0 && isSet("DISPLAY"))
+        chooseVisual(display);
+    qtHandler = qInstallMessageHandler(onQtMessage);
+    return display;
+}
 
-    // Qt would take Wayland whenever WAYLAND_DISPLAY is set, even where an
-    // X server is there too; the window keeps its fixed place and size, its
-    // frame and its place off the task bar on X only.
-    const XScreen x = probeX();
-    if (x.answers) {
-        ::setenv("QT_QPA_PLATFORM", "xcb", 1);
-        return onX(x);
-    }
-    if (waylandAnswers()) {
-        ::setenv("QT_QPA_PLATFORM", "wayland", 1);
-        return {};
-    }
-    if (variable("DISPLAY").empty() && variable("WAYLAND_DISPLAY").empty())
-        return cannotConnect("neither DISPLAY nor WAYLAND_DISPLAY is set");
-    return cannotConnect(noX() + "; " + noWayland());
+void displayOpened(QObject *application, const Display &display)
+{
+    qInstallMessageHandler(qtHandler);
+    // The platforms tried in vain before this one have had their say.
+    for (const Said &each : std::exchange(said, {}))
+        if (!each.category.startsWith("qt.qpa"))
+            qtHandler(each.type, QMessageLogContext(nullptr, 0, nullptr, each.category.constData()), each.message);
+    if (display.greyScale)
+        application->installEventFilter(new GreyScaleWindows(application));
+}
+
+void setToolWindowHints(QWidget *window)
+{
+    xcb_connection_t *connection = x11Connection();
+    if (!connection)
+        return;
+    const auto id = xcb_window_t(window->winId());
+    const xcb_atom_t state = atom(connection, "_NET_WM_STATE");
+    const xcb_atom_t skip = atom(connection, "_NET_WM_STATE_SKIP_TASKBAR");
+    if (state == XCB_ATOM_NONE || skip == XCB_ATOM_NONE)
+        return;
+    // Appended: Qt reads the property back and adds its own states to it
+    // when it maps the window.
+    xcb_change_property(connection, XCB_PROP_MODE_APPEND, id, state, XCB_ATOM_ATOM, 32, 1, &skip);
+    xcb_flush(connection);
 }
 
 } // namespace platform

@@ -43,11 +43,6 @@ private:
 
 } // namespace
 
-QByteArray readFile(const QString &path)
-{
-    return readFile(QFile::encodeName(path));
-}
-
 QByteArray readFile(const QByteArray &path)
 {
     // O_NONBLOCK: opening a FIFO with no writer must not wait for one.
@@ -62,31 +57,16 @@ QByteArray readFile(const QByteArray &path)
     if (info.st_size > MaxFileSize)
         fail(path, "file too large");
 
-    QByteArray bytes;
-    bytes.resize(qsizetype(info.st_size));
+    // Read to the end, whatever the size said: the file may have grown since
+    // (or, like the files in /proc, have no size there). A full buffer grows
+    // only once a read shows that more is there.
+    QByteArray bytes(qsizetype(info.st_size) + 1, Qt::Uninitialized);
     qsizetype done = 0;
     for (;;) {
         if (done == bytes.size()) {
-            // The file may have grown since fstat (or, like the files in
-            // /proc, have no size there). A small read tells, so that the
-            // usual file is never moved into a larger buffer just to find
-            // its end.
-            char probe[4096];
-            const ssize_t extra = ::read(fd.get(), probe, sizeof probe);
-            if (extra == 0)
-                break;
-            if (extra < 0) {
-                if (errno == EINTR)
-                    continue;
-                fail(path, ::strerror(errno));
-            }
-            if (done + extra > MaxFileSize)
+            if (done > MaxFileSize)
                 fail(path, "file too large");
-            const qsizetype grown = std::max<qsizetype>({done + extra, 4096, done * 2});
-            bytes.resize(std::min<qsizetype>(MaxFileSize, grown));
-            std::memcpy(bytes.data() + done, probe, size_t(extra));
-            done += extra;
-            continue;
+            bytes.resize(std::min<qsizetype>(MaxFileSize + 1, std::max<qsizetype>(4096, done * 2)));
         }
         const ssize_t got = ::read(fd.get(), bytes.data() + done, size_t(bytes.size() - done));
         if (got == 0)
@@ -98,6 +78,8 @@ QByteArray readFile(const QByteArray &path)
         }
         done += got;
     }
+    if (done > MaxFileSize)
+        fail(path, "file too large");
     bytes.truncate(done);
     return bytes;
 }

@@ -14,7 +14,4 @@ inline constexpr qint64 MaxFileSize = qint64{1} << 30;
 // reading, so nothing blocks and nothing endless is read), cannot be read, or
 // is larger than MaxFileSize.
 QByteArray readFile(const QByteArray &path);
-// The same for a path in Unicode, in the file-name encoding of the locale.
-QByteArray readFile(const QString &path);
-
 } // namespace platform

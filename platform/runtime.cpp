@@ -1,15 +1,13 @@
 // SPDX-License-Identifier: MIT
 #include "runtime.h"
 
-#include "error.h"
-
 #include <QApplication>
 #include <QClipboard>
 #include <QFile>
 #include <QMessageBox>
+#include <QPointer>
 
 #include <chrono>
-#include <cmath>
 #include <limits.h>
 #include <unistd.h>
 
@@ -49,8 +47,19 @@ QByteArray QtRuntime::AppPath() const
 
 void QtRuntime::MsgBox(const QString &prompt, int buttons, const std::optional<QString> &title)
 {
-    QWidget *owner = window_ && window_->isVisible() ? window_ : nullptr;
+    QWidget *owner = nullptr;
+    for (QWidget *window : QApplication::topLevelWidgets())
+        if (window->isVisible() && !qobject_cast<QMessageBox *>(window))
+            owner = window;
+    const QPointer<QWidget> focus = owner ? owner->focusWidget() : nullptr;
     makeMessageBox(prompt, buttons, title, owner)->exec();
+    // A window kept off the task bar does not get the keyboard focus back
+    // from some window managers (openbox) when a box over it closes.
+    if (owner) {
+        owner->activateWindow();
+        if (focus)
+            focus->setFocus(Qt::OtherFocusReason);
+    }
 }
 
 void QtRuntime::End()
@@ -97,40 +106,18 @@ protected:
 
 } // namespace
 
-QString applicationTitle()
-{
-    return QCoreApplication::applicationName();
-}
-
 std::unique_ptr<QMessageBox> makeMessageBox(const QString &prompt, int buttons,
-                                            const std::optional<QString> &title,
-                                            QWidget *parent)
+                                            const std::optional<QString> &title, QWidget *parent)
 {
     std::unique_ptr<QMessageBox> box = std::make_unique<MessageBox>(parent);
     box->setTextFormat(Qt::PlainText);
     box->setText(prompt);
-    box->setWindowTitle(title.value_or(applicationTitle()));
+    box->setWindowTitle(title.value_or(QCoreApplication::applicationName()));
     box->setIcon((buttons & vbInformation) ? QMessageBox::Information : QMessageBox::NoIcon);
     box->setStandardButtons(QMessageBox::Ok);
     box->setDefaultButton(QMessageBox::Ok);
     box->setEscapeButton(QMessageBox::Ok);
     return box;
-}
-
-double toDouble(const QString &text)
-{
-    bool ok = false;
-    const double value = text.toDouble(&ok);
-    if (!ok)
-        throw Error(QStringLiteral("type mismatch: \"%1\" is not a number").arg(text));
-    return value;
-}
-
-qint32 toLong(double value)
-{
-    if (!std::isfinite(value) || value < -2147483648.0 || value >= 2147483648.0)
-        throw Error(QStringLiteral("overflow"));
-    return qint32(std::lround(value));
 }
 
 } // namespace platform

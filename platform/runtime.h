@@ -32,8 +32,8 @@ private:
     std::mt19937 engine_;
 };
 
-// The run-time services that block, end the program, depend on the clock or
-// reach outside the window. Tests put their own in place of QtRuntime.
+// The services that block, end the program, depend on the clock or reach
+// outside the window. Tests put their own in place of QtRuntime.
 class Runtime
 {
 public:
@@ -57,6 +57,8 @@ class QtRuntime : public Runtime
 {
 public:
     QByteArray AppPath() const override;
+    // Over the middle of the program's window once that is shown; before,
+    // in the middle of the screen.
     void MsgBox(const QString &prompt, int buttons, const std::optional<QString> &title) override;
     void End() override;
     bool hasEnded() const override { return ended_; }
@@ -64,28 +66,15 @@ public:
     float Rnd() override { return random_.next(); }
     void setClipboardText(const QString &text) override;
 
-    // The window message boxes belong to once it is shown; before, they are
-    // centred on the screen.
-    void setWindow(QWidget *window) { window_ = window; }
-
 private:
     RandomSource random_;
-    QWidget *window_ = nullptr;
     bool ended_ = false;
 };
 
-// The application's title, the caption of message boxes that name none.
-QString applicationTitle();
-
 // The message box MsgBox shows, built but not yet shown; with a parent, it
-// belongs to that window.
+// belongs to that window and goes over the middle of it.
 std::unique_ptr<QMessageBox> makeMessageBox(const QString &prompt, int buttons,
                                             const std::optional<QString> &title,
                                             QWidget *parent = nullptr);
-
-// Text to a double-precision number; throws Error when the text is not one.
-double toDouble(const QString &text);
-// A whole number to a 32-bit integer; throws Error when it does not fit.
-qint32 toLong(double value);
 
 } // namespace platform

@@ -3,10 +3,8 @@
 
 #include <QSocketNotifier>
 
-#include <array>
 #include <cerrno>
 #include <csignal>
-#include <fcntl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -14,10 +12,8 @@ namespace platform {
 
 namespace {
 
-constexpr std::array Handled{SIGTERM, SIGINT, SIGHUP};
-
-// The two ends of a socket pair: the handler writes a byte into the first,
-// the event loop reads it from the second.
+// The handler writes a byte into the first end, the event loop reads it
+// from the second.
 int pipeEnds[2] = {-1, -1};
 
 void onSignal(int)
@@ -31,44 +27,31 @@ void onSignal(int)
 
 } // namespace
 
-void TerminationSignals::catchNow()
+TerminationSignals::TerminationSignals(QObject *parent)
+    : QObject(parent)
 {
-    if (pipeEnds[0] >= 0
-        || ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, pipeEnds) != 0)
+    if (pipeEnds[0] < 0
+        && ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, pipeEnds) != 0)
         return;
+    auto *notifier = new QSocketNotifier(pipeEnds[1], QSocketNotifier::Read, this);
+    connect(notifier, &QSocketNotifier::activated, this, [this] {
+        char bytes[64];
+        bool any = false;
+        while (::read(pipeEnds[1], bytes, sizeof bytes) > 0)
+            any = true;
+        if (any)
+            Q_EMIT received();
+    });
     struct sigaction action {};
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    for (int signal : Handled) {
-        // A signal ignored from the start (nohup ignores SIGHUP) stays so.
+    for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
         struct sigaction before {};
         if (::sigaction(signal, nullptr, &before) == 0 && before.sa_handler == SIG_IGN)
             continue;
         ::sigaction(signal, &action, nullptr);
     }
-}
-
-TerminationSignals::TerminationSignals(QObject *parent)
-    : QObject(parent)
-{
-    catchNow();
-    if (pipeEnds[1] < 0)
-        return;
-    // A signal caught before is waiting in the socket and is raised as soon
-    // as the event loop runs.
-    auto *notifier = new QSocketNotifier(pipeEnds[1], QSocketNotifier::Read, this);
-    connect(notifier, &QSocketNotifier::activated, this, &TerminationSignals::drain);
-}
-
-void TerminationSignals::drain()
-{
-    char bytes[64];
-    bool any = false;
-    while (::read(pipeEnds[1], bytes, sizeof bytes) > 0)
-        any = true;
-    if (any)
-        Q_EMIT received();
 }
 
 } // namespace platform

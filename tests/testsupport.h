@@ -2,7 +2,7 @@
 #pragma once
 
 #include "platform/controls.h"
-#include "platform/itemlist.h"
+#include "platform/phraselist/itemlist.h"
 
 #include <QDir>
 #include <QFile>

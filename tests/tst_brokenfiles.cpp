@@ -162,7 +162,7 @@ int loadAndReport(const QString &folder)
     const qint64 before = peakMemory();
     window.load();
     const qint64 after = peakMemory();
-    const composer::Form &form = window.form();
+    const composer::Form &form = window;
     QTextStream out(stdout);
     out << "boxes=" << runtime.boxes.size() << '\n';
     for (const FakeRuntime::Box &box : runtime.boxes)
@@ -380,8 +380,8 @@ private Q_SLOTS:
         window.load();
         QVERIFY(runtime.boxes.isEmpty());
         QCOMPARE(runtime.ends, 0);
-        QCOMPARE(itemsIn(window.form().Combo2), shown);
-        QCOMPARE(window.form().Text4, QString::number(shown.size()));
+        QCOMPARE(itemsIn(window.Combo2), shown);
+        QCOMPARE(window.Text4, QString::number(shown.size()));
         auto *combo = window.findChild<QComboBox *>(u"Combo2"_s);
         for (int i = 0; i < shown.size(); ++i)
             QCOMPARE(combo->itemText(i), shown[i]);
@@ -450,7 +450,7 @@ private Q_SLOTS:
         QCOMPARE(combo->currentIndex(), 0);
         QCOMPARE(combo->lineEdit()->text(), phrase);
         const QString sentence = u"Welcome to pardonix! "_s + phrase + u"  "_s;
-        QCOMPARE(window.form().Text1.text(), sentence);
+        QCOMPARE(window.Text1.text(), sentence);
         const QTextDocument *document = window.findChild<QPlainTextEdit *>(u"Text1"_s)->document();
         QString shown = sentence;
         for (QChar mark : {u'\uFDD0', u'\uFDD1'})

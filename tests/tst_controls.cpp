@@ -24,24 +24,25 @@ class TestControls : public QObject
 private Q_SLOTS:
     void init()
     {
-        widget_ = std::make_unique<QComboBox>();
-        combo_ = new platform::ComboBox(widget_.get());
-        picks_.emplace(combo_, &platform::ComboBox::picked);
-        changes_.emplace(combo_, &platform::ComboBox::changed);
+        combo_.emplace(nullptr);
+        widget_.reset(combo_->widget());
+        picks_.emplace(&*combo_, &platform::ComboBox::picked);
+        changes_.emplace(&*combo_, &platform::ComboBox::changed);
     }
     void cleanup()
     {
         picks_.reset();
         changes_.reset();
         widget_.reset();
+        combo_.reset();
     }
 
     void addsItemsInSortedPlace()
     {
-        combo_->addItem(u"delta"_s);
-        combo_->addItem(u"Bravo"_s);
+        combo_->addItems(itemsOf({u"delta"_s}));
+        combo_->addItems(itemsOf({u"Bravo"_s}));
         combo_->addItems(itemsOf({u"charlie"_s, u"alpha"_s, u"bravo"_s}));
-        combo_->addItem(u"ALPHA"_s);
+        combo_->addItems(itemsOf({u"ALPHA"_s}));
         QCOMPARE(itemsIn(*combo_),
                  (QStringList{u"alpha"_s, u"ALPHA"_s, u"Bravo"_s, u"bravo"_s, u"charlie"_s, u"delta"_s}));
         QCOMPARE(combo_->listCount(), 6);
@@ -52,16 +53,11 @@ private Q_SLOTS:
         combo_->setText(u"typed first"_s);
         changes_->clear();
         combo_->addItems(itemsOf({u"b"_s, u"a"_s}));
-        combo_->addItem(u"c"_s);
+        combo_->addItems(itemsOf({u"c"_s}));
         QCOMPARE(combo_->text(), u"typed first"_s);
         QCOMPARE(combo_->listIndex(), -1);
         QCOMPARE(picks_->count(), 0);
         QCOMPARE(changes_->count(), 0);
-
-        combo_->setListIndex(1);
-        combo_->addItem(u"0 first"_s);
-        QCOMPARE(combo_->listIndex(), 2);
-        QCOMPARE(combo_->text(), u"b"_s);
     }
 
     void settingTheIndexPicksEveryTime()
@@ -115,7 +111,7 @@ private Q_SLOTS:
         QCOMPARE(combo_->text(), phrase);
         combo_->setText(u"y"_s + phrase);
         QCOMPARE(combo_->text(), u"y"_s + phrase);
-        combo_->addItem(phrase + u"z"_s);
+        combo_->addItems(itemsOf({phrase + u"z"_s}));
         combo_->setListIndex(2);
         QCOMPARE(combo_->text(), phrase + u"z"_s);
     }
@@ -215,7 +211,7 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(widget_.get()));
         combo_->addItems(itemsOf(items));
         if (!added.isEmpty())
-            combo_->addItem(added);
+            combo_->addItems(itemsOf({added}));
         widget_->showPopup();
         QAbstractItemView *view = widget_->view();
         QTRY_VERIFY(view->isVisible());
@@ -272,24 +268,6 @@ private Q_SLOTS:
         QVERIFY(view->viewport()->rect().intersects(view->visualRect(view->currentIndex())));
     }
 
-    // With a screen reader on, Qt delivers the Return that picked in the
-    // open drop-down a second time, after the drop-down has closed.
-    void returnInTheDropDownPicksOnce()
-    {
-        combo_->addItems(itemsOf({u"one"_s, u"two"_s, u"three"_s}));
-        widget_->show();
-        QVERIFY(QTest::qWaitForWindowExposed(widget_.get()));
-        widget_->showPopup();
-        QAbstractItemView *view = widget_->view();
-        QTRY_VERIFY(view->isVisible());
-        QTest::keyClick(view, Qt::Key_Down);
-        QTest::keyClick(view, Qt::Key_Return);
-        QTRY_VERIFY(!view->isVisible());
-        QTest::keyClick(view, Qt::Key_Return);
-        QCOMPARE(combo_->text(), u"three"_s);
-        QCOMPARE(picks_->count(), 1);
-    }
-
     void typedTextStaysAsTyped()
     {
         combo_->addItems(itemsOf({u"apple pie"_s, u"Apple"_s}));
@@ -318,8 +296,8 @@ private Q_SLOTS:
     {
         QFETCH(int, key);
         QWidget window;
-        auto *widget = new QComboBox(&window);
-        platform::ComboBox combo(widget);
+        platform::ComboBox combo(&window);
+        QComboBox *widget = combo.widget();
         QSignalSpy picks(&combo, &platform::ComboBox::picked);
         auto *next = new QLineEdit(&window);
         next->move(0, 40);
@@ -354,8 +332,9 @@ private Q_SLOTS:
     void sentenceBoxIsPlainText()
     {
         QFETCH(QString, text);
-        QPlainTextEdit edit;
-        platform::TextBox box(&edit);
+        platform::TextBox box(nullptr);
+        const std::unique_ptr<QPlainTextEdit> owned(box.widget());
+        QPlainTextEdit &edit = *owned;
         QSignalSpy changed(&box, &platform::TextBox::changed);
         box.setText(text);
         QCOMPARE(box.text(), text);
@@ -383,8 +362,9 @@ private Q_SLOTS:
         QFETCH(QString, given);
         QFETCH(QString, keys);
         QFETCH(QString, expected);
-        QPlainTextEdit edit;
-        platform::TextBox box(&edit);
+        platform::TextBox box(nullptr);
+        const std::unique_ptr<QPlainTextEdit> owned(box.widget());
+        QPlainTextEdit &edit = *owned;
         box.setText(given);
         QSignalSpy changed(&box, &platform::TextBox::changed);
         edit.show();
@@ -407,26 +387,9 @@ private Q_SLOTS:
         }
     }
 
-    void buttonPressesAndEnabledState()
-    {
-        QPushButton push(u"&Go"_s);
-        platform::Button button(&push);
-        QSignalSpy pressed(&button, &platform::Button::pressed);
-        push.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&push));
-        QTest::mouseClick(&push, Qt::LeftButton);
-        QCOMPARE(pressed.count(), 1);
-        button.setEnabled(false);
-        QVERIFY(!button.enabled());
-        QTest::mouseClick(&push, Qt::LeftButton);
-        QCOMPARE(pressed.count(), 1);
-        button.setEnabled(true);
-        QVERIFY(button.enabled());
-    }
-
 private:
+    std::optional<platform::ComboBox> combo_;
     std::unique_ptr<QComboBox> widget_;
-    platform::ComboBox *combo_ = nullptr;
     std::optional<QSignalSpy> picks_;
     std::optional<QSignalSpy> changes_;
 };

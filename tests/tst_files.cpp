@@ -15,6 +15,15 @@
 
 using namespace Qt::StringLiterals;
 
+namespace {
+
+QByteArray readFile(const QString &path)
+{
+    return platform::readFile(QFile::encodeName(path));
+}
+
+} // namespace
+
 class TestFiles : public QObject
 {
     Q_OBJECT
@@ -33,12 +42,12 @@ private Q_SLOTS:
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(bytes);
         file.close();
-        QCOMPARE(platform::readFile(file.fileName()), bytes);
+        QCOMPARE(readFile(file.fileName()), bytes);
 
         QFile empty(dir_->filePath(u"empty.dat"_s));
         QVERIFY(empty.open(QIODevice::WriteOnly));
         empty.close();
-        QCOMPARE(platform::readFile(empty.fileName()), QByteArray());
+        QCOMPARE(readFile(empty.fileName()), QByteArray());
     }
 
     void followsLinksToRegularFiles()
@@ -48,7 +57,7 @@ private Q_SLOTS:
         file.write("phrase\n");
         file.close();
         QVERIFY(QFile::link(file.fileName(), dir_->filePath(u"link.dat"_s)));
-        QCOMPARE(platform::readFile(dir_->filePath(u"link.dat"_s)), QByteArray("phrase\n"));
+        QCOMPARE(readFile(dir_->filePath(u"link.dat"_s)), QByteArray("phrase\n"));
     }
 
     // A regular file may hold more than its size says (the files in /proc
@@ -62,10 +71,10 @@ private Q_SLOTS:
             QCOMPARE(QFileInfo(path).size(), 0);
             const QByteArray expected = file.readAll();
             QVERIFY(!expected.isEmpty());
-            QCOMPARE(platform::readFile(path), expected);
+            QCOMPARE(readFile(path), expected);
         }
         // Many pages: read on after the first look past the size.
-        const QByteArray maps = platform::readFile(u"/proc/self/maps"_s);
+        const QByteArray maps = readFile(u"/proc/self/maps"_s);
         QVERIFY2(maps.size() > 3 * 4096, QByteArray::number(maps.size()).constData());
         QVERIFY(maps.endsWith('\n'));
         QVERIFY(maps.contains("[stack]"));
@@ -103,7 +112,7 @@ private Q_SLOTS:
             QVERIFY(QFile::link(dir_->filePath(u"nowhere"_s), path));
         else if (kind == u"loop")
             QVERIFY(QFile::link(path, path));
-        QVERIFY_THROWS_EXCEPTION(platform::Error, platform::readFile(path));
+        QVERIFY_THROWS_EXCEPTION(platform::Error, readFile(path));
     }
 
 private:

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "platform/error.h"
-#include "platform/itemlist.h"
+#include "platform/phraselist/itemlist.h"
 #include "testsupport.h"
 
 #include <QRandomGenerator>

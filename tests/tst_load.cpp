@@ -22,7 +22,7 @@ private Q_SLOTS:
         FakeRuntime runtime(SortedSet);
         ui::frmmain window(runtime);
         window.load();
-        composer::Form &form = window.form();
+        composer::Form &form = window;
 
         QCOMPARE(itemsIn(form.Combo1), (QStringList{u"All at once the"_s, u"it seems the"_s, u"Then the"_s}));
         QCOMPARE(itemsIn(form.Combo2), (QStringList{u"flaky"_s}));
@@ -49,8 +49,8 @@ private Q_SLOTS:
         FakeRuntime runtime(dir->path());
         ui::frmmain window(runtime);
         window.load();
-        QCOMPARE(window.form().Combo2.listCount(), 0);
-        QCOMPARE(window.form().Text4, u"0"_s);
+        QCOMPARE(window.Combo2.listCount(), 0);
+        QCOMPARE(window.Text4, u"0"_s);
         QCOMPARE(runtime.ends, 0);
     }
 

@@ -2,7 +2,7 @@
 #include "fakeruntime.h"
 #include "testsupport.h"
 
-#include "composer/sentence.h"
+#include "composer/form.h"
 #include "platform/error.h"
 #include "ui/frmmain.h"
 
@@ -288,7 +288,7 @@ private:
         window_->showCentred();
         QVERIFY(showActive(*window_));
     }
-    composer::Form &form() { return window_->form(); }
+    composer::Form &form() { return *window_; }
     void random(std::initializer_list<float> draws)
     {
         runtime_->draws.assign(draws);

@@ -2,17 +2,15 @@
 #include "app.h"
 
 #include "frmmain.h"
-#include "keyboard.h"
+#include "look.h"
 
 #include "platform/display.h"
 #include "platform/runtime.h"
 #include "platform/signals.h"
-#include "platform/x11.h"
 
 #include <QApplication>
 #include <QIcon>
 
-#include <cstdio>
 #include <vector>
 
 namespace ui {
@@ -39,14 +37,7 @@ void setUpApplication()
 
 int run(int argc, char **argv)
 {
-    platform::TerminationSignals::catchNow();
-    // Qt ends the process with an abort when it finds no display; the
-    // program says what is missing instead.
-    platform::DisplayChoice display = platform::chooseDisplay();
-    if (!display.problem.empty()) {
-        std::fprintf(stderr, "fibwright: %s\n", display.problem.c_str());
-        return 1;
-    }
+    platform::Display display = platform::openingDisplay();
     std::vector<char *> arguments(argv, argv + argc);
     for (std::string &argument : display.qtArguments)
         arguments.push_back(argument.data());
@@ -54,21 +45,19 @@ int run(int argc, char **argv)
     arguments.push_back(nullptr);
 
     QApplication app(count, arguments.data());
+    platform::displayOpened(&app, display);
     display.probe.reset();
     setUpApplication();
-    if (display.greyScale)
-        platform::paintInGreyScale(&app);
 
     platform::QtRuntime runtime;
     frmmain window(runtime);
-    runtime.setWindow(&window);
-    // A session ending, Ctrl+C or the closing of the terminal end the
-    // program as the close box does.
-    platform::TerminationSignals termination;
-    QObject::connect(&termination, &platform::TerminationSignals::received, &window, &QWidget::close);
     window.load();
     if (runtime.hasEnded())
         return 0;
+    // From here on a session ending, Ctrl+C or the closing of the terminal
+    // end the program as the close box does; until now they end it at once.
+    platform::TerminationSignals termination;
+    QObject::connect(&termination, &platform::TerminationSignals::received, &window, &QWidget::close);
     window.showCentred();
     return QApplication::exec();
 }

@@ -3,13 +3,12 @@
 
 namespace ui {
 
-// Names the application and sets what all its windows share; needs the
-// QApplication.
+// The application's name, icon, colours and quit rule, as the program sets
+// them before its window is built.
 void setUpApplication();
 
-// Finds a display, creates the window, loads it and runs the program until
-// it ends; returns the exit status. Without a display it says so on
-// standard error and returns 1.
+// The program: opens the display, builds and loads the window, shows it and
+// runs until a handler ends the program. Returns the exit status.
 int run(int argc, char **argv);
 
 } // namespace ui

@@ -2,26 +2,20 @@
 #pragma once
 
 #include "composer/form.h"
-#include "composer/handlers.h"
-#include "platform/controls.h"
 
 #include <QMainWindow>
 
 class QAction;
-class QComboBox;
-class QGroupBox;
-class QPlainTextEdit;
-class QPushButton;
 
 namespace platform {
-class Announcer;
 class Runtime;
 }
 
 namespace ui {
 
-// The program's only window, laid out in pixels at 96 dots per inch.
-class frmmain : public QMainWindow
+// The program's only window: its controls laid out in pixels at 96 dots per
+// inch, its menu, and which handler each of their events runs.
+class frmmain : public QMainWindow, public composer::Form
 {
     Q_OBJECT
 
@@ -37,43 +31,11 @@ public:
     // Shows the window centred on its screen.
     void showCentred();
 
-    composer::Form &form() { return form_; }
+    QAction *mnuexit = nullptr;
+    QAction *mnucontents = nullptr;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
-
-private:
-    void build();
-    void wire();
-
-    platform::Runtime &runtime_;
-
-    QGroupBox *Frame1;
-    QComboBox *combo1_;
-    QComboBox *combo2_;
-    QComboBox *combo3_;
-    QComboBox *combo4_;
-    QPlainTextEdit *text1_;
-    QPushButton *command1_;
-    QPushButton *command2_;
-    QPushButton *command4_;
-    QPushButton *command5_;
-    QAction *mnuexit;
-    QAction *mnucontents;
-    platform::Announcer *announcer_;
-
-    platform::ComboBox Combo1;
-    platform::ComboBox Combo2;
-    platform::ComboBox Combo3;
-    platform::ComboBox Combo4;
-    platform::TextBox Text1;
-    platform::Button Command1;
-    platform::Button Command2;
-    platform::Button Command4;
-    platform::Button Command5;
-
-    composer::Form form_;
-    composer::Handlers handlers_;
 };
 
 } // namespace ui

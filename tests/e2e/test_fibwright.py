@@ -410,6 +410,7 @@ class NoDisplay(unittest.TestCase):
             "no X server there": {"DISPLAY": ":nonexistent"},
             "X asked for, none there": {"DISPLAY": ":nonexistent", "QT_QPA_PLATFORM": "xcb"},
             "no compositor there": {"WAYLAND_DISPLAY": "wayland-none"},
+            "unknown platform": {"DISPLAY": ":nonexistent", "QT_QPA_PLATFORM": "nothing"},
         }
         for name, extra in cases.items():
             with self.subTest(name):

@@ -1,7 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "phraselistview.h"
-
-#include "itemlist.h"
+#include "phraselist.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -43,6 +41,40 @@ int firstWhere(int first, int last, Pred pred)
 
 } // namespace
 
+int PhraseModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(order_.size());
+}
+
+QVariant PhraseModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.model() != this || index.row() >= rowCount() || quietReset_)
+        return {};
+    if (role == Qt::DisplayRole || role == Qt::EditRole || role == Qt::AccessibleTextRole)
+        return item(index.row()).toString();
+    return {};
+}
+
+void PhraseModel::insert(ItemList items)
+{
+    if (items.isEmpty())
+        return;
+    if (items_.isEmpty())
+        items_ = std::move(items);
+    else
+        items_.append(items);
+    auto order = sortedOrder(items_);
+    beginResetModel();
+    order_ = std::move(order);
+    // A drop-down selects its first item when its model is reset and copies
+    // the item into its edit field, which the list at once undoes: while the
+    // reset is announced, items read as nothing, so that a phrase of any
+    // length is not copied and laid out for nothing.
+    quietReset_ = true;
+    endResetModel();
+    quietReset_ = false;
+}
+
 PhraseListView::PhraseListView(QWidget *parent)
     : QListView(parent)
 {
@@ -51,20 +83,33 @@ PhraseListView::PhraseListView(QWidget *parent)
     setUniformItemSizes(true);
 }
 
-void PhraseListView::fitPhrases(const std::vector<QStringView> &phrases)
+void PhraseListView::fitPhrases(const ItemList &items)
 {
+    // One pass over the items with a heap of the longest seen so far, the
+    // shortest on top.
+    const auto longer = [](QStringView a, QStringView b) { return a.size() > b.size(); };
+    std::vector<QStringView> longest(toFit_.begin(), toFit_.end());
+    std::make_heap(longest.begin(), longest.end(), longer);
+    for (qsizetype i = 0; i < items.size(); ++i) {
+        const QStringView item = items.at(i);
+        if (longest.size() < PhrasesToFit) {
+            longest.push_back(item);
+            std::push_heap(longest.begin(), longest.end(), longer);
+        } else if (item.size() > longest.front().size()) {
+            std::pop_heap(longest.begin(), longest.end(), longer);
+            longest.back() = item;
+            std::push_heap(longest.begin(), longest.end(), longer);
+        }
+    }
     // Only the beginning of a huge phrase is kept: as many characters as
     // the screen is pixels wide are wider than the screen unless most of
     // them take no room at all.
     const QScreen *shownOn = screen();
     const qsizetype most = shownOn ? shownOn->availableGeometry().width() : 8192;
-    for (QStringView phrase : phrases)
-        toFit_.push_back(phrase.first(std::min(phrase.size(), most)).toString());
-    const auto longer = [](const QString &a, const QString &b) { return a.size() > b.size(); };
-    if (toFit_.size() > PhrasesToFit) {
-        std::nth_element(toFit_.begin(), toFit_.begin() + PhrasesToFit - 1, toFit_.end(), longer);
-        toFit_.resize(PhrasesToFit);
-    }
+    std::vector<QString> kept;
+    for (QStringView phrase : longest)
+        kept.push_back(phrase.first(std::min(phrase.size(), most)).toString());
+    toFit_ = std::move(kept);
     widthToFitChanged();
 }
 

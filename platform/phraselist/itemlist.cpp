@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "itemlist.h"
 
-#include "error.h"
+#include "platform/error.h"
 
 #include <algorithm>
 #include <limits>

@@ -2,7 +2,8 @@
 #pragma once
 
 class QColor;
-class QMainWindow;
+class QMenuBar;
+class QPlainTextEdit;
 
 namespace ui {
 
@@ -13,10 +14,8 @@ double contrastRatio(const QColor &a, const QColor &b);
 // in, stand at least 3:1 apart from the grey of the unfocused borders.
 void raiseFocusContrast();
 
-// Keyboard use of the window: an Alt chord is a command and never types,
-// an access key leaves the menu bar alone, F10 enters the menu bar as a lone
-// Alt press does, the menu bar shows its active title, and the window's
-// multi-line text boxes show when they have the focus.
-void setUpKeyboard(QMainWindow &window);
+// The menu bar shows its active title in keyboard mode, and a multi-line
+// text box shows the focus ring the single-line fields have.
+void showKeyboardFocus(QMenuBar *bar, QPlainTextEdit *box);
 
 } // namespace ui

@@ -10,7 +10,6 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QFontDatabase>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QLayout>
@@ -20,6 +19,8 @@
 #include <QScreen>
 #include <QStyle>
 
+#include <cmath>
+
 namespace ui {
 
 namespace {
@@ -28,33 +29,15 @@ namespace {
 QWidget *makeFrame(QMainWindow *window)
 {
     auto *client = new QWidget(window);
-    client->setObjectName(QStringLiteral("client"));
-    client->setFixedSize(frmmain::ClientWidth, frmmain::ClientHeight);
     window->setCentralWidget(client);
     return new QGroupBox(client);
 }
 
-void place(QWidget *widget, const char *name, QRect geometry)
+QRect scaled(QRect at, double scale)
 {
-    widget->setObjectName(QLatin1String(name));
-    widget->setGeometry(geometry);
-}
-
-void place(platform::Button &button, const char *name, const char *caption, QRect geometry)
-{
-    place(button.widget(), name, geometry);
-    button.widget()->setText(QLatin1String(caption));
-}
-
-// The lists' and the sentence box's font, falling back to the desktop's own
-// sans-serif where the classic one is not installed.
-QFont phraseFont()
-{
-    QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
-    font.setFamilies({QStringLiteral("MS Sans Serif"), font.family()});
-    font.setPointSizeF(9.75);
-    font.setWeight(QFont::Normal);
-    return font;
+    const auto edge = [scale](int x) { return int(std::lround(x * scale)); };
+    return QRect(QPoint(edge(at.left()), edge(at.top())),
+                 QPoint(edge(at.left() + at.width()) - 1, edge(at.top() + at.height()) - 1));
 }
 
 } // namespace
@@ -69,16 +52,6 @@ frmmain::frmmain(platform::Runtime &runtime)
     setWindowTitle(QStringLiteral("Fibwright 1.0 By Mogrith"));
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
-    place(Frame1, "Frame1", {0, 0, 489, 177});
-    place(Combo1.widget(), "Combo1", {8, 24, 473, 24});
-    place(Combo2.widget(), "Combo2", {8, 48, 129, 24});
-    place(Combo3.widget(), "Combo3", {136, 48, 113, 24});
-    place(Combo4.widget(), "Combo4", {248, 48, 233, 24});
-    place(Text1.widget(), "Text1", {8, 88, 473, 49});
-    place(Command1, "Command1", "&Copy", {248, 144, 49, 25});
-    place(Command2, "Command2", "&About", {432, 144, 49, 25});
-    place(Command4, "Command4", "&Random", {152, 144, 89, 25});
-    place(Command5, "Command5", "&Back", {16, 144, 49, 25});
     const QFont font = phraseFont();
     const char *names[] = {"First phrase", "Second phrase", "Third phrase", "Fourth phrase"};
     for (platform::ComboBox *list : {&Combo1, &Combo2, &Combo3, &Combo4}) {
@@ -90,10 +63,38 @@ frmmain::frmmain(platform::Runtime &runtime)
     Combo1.widget()->setEditText(QStringLiteral("Welcome to pardonix!"));
     Text1.widget()->setFont(font);
     Text1.widget()->setAccessibleName(QStringLiteral("Sentence"));
+    Command1.widget()->setText(QStringLiteral("&Copy"));
+    Command2.widget()->setText(QStringLiteral("&About"));
+    Command4.widget()->setText(QStringLiteral("&Random"));
+    Command5.widget()->setText(QStringLiteral("&Back"));
+    Command5.setEnabled(false);
+
+    // In pixels at 96 dots per inch; the whole window grows alike where the
+    // style or the font needs more room.
+    const std::pair<QWidget *, QRect> places[] = {
+        {centralWidget(), {0, 0, ClientWidth, ClientHeight}},
+        {Frame1, {0, 0, 489, 177}},
+        {Combo1.widget(), {8, 24, 473, 24}},
+        {Combo2.widget(), {8, 48, 129, 24}},
+        {Combo3.widget(), {136, 48, 113, 24}},
+        {Combo4.widget(), {248, 48, 233, 24}},
+        {Text1.widget(), {8, 88, 473, 49}},
+        {Command1.widget(), {248, 144, 49, 25}},
+        {Command2.widget(), {432, 144, 49, 25}},
+        {Command4.widget(), {152, 144, 89, 25}},
+        {Command5.widget(), {16, 144, 49, 25}},
+    };
+    const double scale = scaleToFit(places);
+    for (const auto &[widget, at] : places)
+        widget->setGeometry(scaled(at, scale));
+    centralWidget()->setFixedSize(scaled(places[0].second, scale).size());
+    const char *objectNames[] = {"client", "Frame1", "Combo1", "Combo2", "Combo3", "Combo4",
+                                 "Text1", "Command1", "Command2", "Command4", "Command5"};
+    for (std::size_t i = 0; i < std::size(places); ++i)
+        places[i].first->setObjectName(QLatin1String(objectNames[i]));
     // The lists and the sentence box lie over the frame.
     Combo1.widget()->raise();
     Text1.widget()->raise();
-    Command5.setEnabled(false);
 
     QMenu *mnufile = menuBar()->addMenu(QStringLiteral("File"));
     mnufile->setObjectName(QStringLiteral("mnufile"));
@@ -109,7 +110,7 @@ frmmain::frmmain(platform::Runtime &runtime)
     for (std::size_t i = 1; i < std::size(tabOrder); ++i)
         QWidget::setTabOrder(tabOrder[i - 1], tabOrder[i]);
     Combo1.widget()->setFocus();
-    showKeyboardFocus(menuBar(), Text1.widget());
+    showKeyboardFocus(*this, Text1.widget());
 
     // Each event and the handler it runs; no other event is handled.
     connect(&Combo1, &platform::ComboBox::picked, this, [this] { Combo_Click(); });
@@ -143,6 +144,18 @@ void frmmain::closeEvent(QCloseEvent *event)
     if (!runtime.hasEnded())
         Form_Unload();
     event->accept();
+}
+
+void frmmain::changeEvent(QEvent *event)
+{
+    // The window is never minimized or maximized: where a window manager or
+    // compositor does it anyway, it comes back as it was.
+    if (event->type() == QEvent::WindowStateChange && windowState() != Qt::WindowNoState)
+        QMetaObject::invokeMethod(this, [this] {
+            showNormal();
+            activateWindow();
+        }, Qt::QueuedConnection);
+    QMainWindow::changeEvent(event);
 }
 
 void frmmain::showCentred()

@@ -2,10 +2,14 @@
 #include "look.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QFontDatabase>
+#include <QMainWindow>
 #include <QMenuBar>
 #include <QPalette>
 #include <QPlainTextEdit>
 #include <QProxyStyle>
+#include <QPushButton>
 #include <QStyleOption>
 
 #include <algorithm>
@@ -74,27 +78,77 @@ void raiseFocusContrast()
     // The style, once there, gives the palette its colours.
     QApplication::style();
     QPalette palette = QApplication::palette();
-    // The grey border of an unfocused field or button (the window colour
-    // darkened by 40 %); the focus ring replaces it with the highlight
-    // colour or a darker shade of it.
-    const QColor border = palette.color(QPalette::Window).darker(140);
-    const bool onLight = contrastRatio(border, Qt::black) > contrastRatio(border, Qt::white);
+    // Fusion draws a focus ring in the highlight colour darkened by 25 %,
+    // no lighter than value 160.
+    const auto ring = [](const QColor &highlight) {
+        QColor outline = highlight.darker(125);
+        if (outline.value() > 160)
+            outline.setHsl(outline.hue(), outline.saturation(), 160);
+        return outline;
+    };
+    const QColor window = palette.color(QPalette::Window);
+    const QColor around[] = {window, window.darker(140), palette.color(QPalette::Base), palette.color(QPalette::Button)};
+    const auto least = [&](const QColor &highlight) {
+        double ratio = 21;
+        for (const QColor &colour : around)
+            ratio = std::min(ratio, contrastRatio(ring(highlight), colour));
+        return ratio;
+    };
+    const bool onLight = contrastRatio(window, Qt::black) > contrastRatio(window, Qt::white);
     QColor highlight = palette.color(QPalette::Active, QPalette::Highlight);
-    for (int step = 0; step < 30 && contrastRatio(highlight, border) < 3.0; ++step)
+    for (int step = 0; step < 30 && least(highlight) < 3.0; ++step)
         highlight = onLight ? highlight.darker(110) : highlight.lighter(110);
     for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive})
         palette.setColor(group, QPalette::Highlight, highlight);
     QApplication::setPalette(palette);
 }
 
-void showKeyboardFocus(QMenuBar *bar, QPlainTextEdit *box)
+QFont phraseFont()
+{
+    // The classic font where it is installed, else the desktop's own.
+    QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    font.setFamilies({QStringLiteral("MS Sans Serif"), font.family()});
+    font.setPointSizeF(std::max(9.75, QApplication::font().pointSizeF()));
+    font.setWeight(QFont::Normal);
+    return font;
+}
+
+double scaleToFit(std::span<const std::pair<QWidget *, QRect>> layout)
+{
+    double scale = 1;
+    for (const auto &[widget, at] : layout) {
+        QSize need = widget->minimumSizeHint();
+        // A button's hint has the style's least width for any caption; it
+        // needs room for its own caption only.
+        if (auto *button = qobject_cast<QPushButton *>(widget)) {
+            const QStyle *style = button->style();
+            need.setWidth(button->fontMetrics().size(Qt::TextShowMnemonic, button->text()).width()
+                          + style->pixelMetric(QStyle::PM_ButtonMargin, nullptr, button)
+                          + 2 * style->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, button));
+            need.setHeight(button->sizeHint().height());
+        } else if (!qobject_cast<QComboBox *>(widget)) {
+            continue;
+        }
+        scale = std::max({scale, double(need.width()) / at.width(), double(need.height()) / at.height()});
+    }
+    return scale;
+}
+
+void showKeyboardFocus(QMainWindow &window, QPlainTextEdit *box)
 {
     // Each style goes with its widget.
     const QString base = QApplication::style()->name();
-    bar->setStyle(new MenuBarStyle(base));
-    bar->style()->setParent(bar);
+    window.menuBar()->setStyle(new MenuBarStyle(base));
+    window.menuBar()->style()->setParent(window.menuBar());
     box->setStyle(new TextBoxStyle(base));
     box->style()->setParent(box);
+    QObject::connect(qApp, &QApplication::focusChanged, &window, [&window](QWidget *, QWidget *now) {
+        // A list's focus sits in its edit field.
+        if (now && qobject_cast<QComboBox *>(now->parentWidget()))
+            now = now->parentWidget();
+        if (now && now != &window && now->window() == &window)
+            now->raise();
+    });
 }
 
 } // namespace ui

@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
+#include <QStyle>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -59,6 +60,26 @@ double leastChangeRoundTheEdge(const QImage &before, const QImage &after)
     return least;
 }
 
+// The least contrast round the edge between the colour that changed most
+// at each place and a given colour.
+double leastAgainst(const QImage &before, const QImage &after, const QColor &colour)
+{
+    const auto ring = [&](int x, int y, int dx, int dy) {
+        QColor most = after.pixelColor(x, y);
+        for (int i = 1; i < 3; ++i)
+            if (ui::contrastRatio(before.pixelColor(x + i * dx, y + i * dy), after.pixelColor(x + i * dx, y + i * dy))
+                > ui::contrastRatio(before.pixelColor(x, y), most))
+                most = after.pixelColor(x + i * dx, y + i * dy);
+        return ui::contrastRatio(most, colour);
+    };
+    double least = 21;
+    for (int x = 4; x < after.width() - 4; ++x)
+        least = std::min({least, ring(x, 0, 0, 1), ring(x, after.height() - 1, 0, -1)});
+    for (int y = 4; y < after.height() - 4; ++y)
+        least = std::min({least, ring(0, y, 1, 0), ring(after.width() - 1, y, -1, 0)});
+    return least;
+}
+
 } // namespace
 
 class TestFrmMain : public QObject
@@ -67,7 +88,11 @@ class TestFrmMain : public QObject
 
 private Q_SLOTS:
     // As the program starts: its colours and application settings.
-    void initTestCase() { ui::setUpApplication(); }
+    void initTestCase()
+    {
+        ui::setUpApplication();
+        font_ = QApplication::font();
+    }
 
     void init()
     {
@@ -77,7 +102,58 @@ private Q_SLOTS:
         window_->showCentred();
         QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
     }
-    void cleanup() { window_.reset(); }
+    void cleanup()
+    {
+        window_.reset();
+        // Back to the style, font and colours the program starts with.
+        QApplication::setStyle(u"Fusion"_s);
+        QApplication::setFont(font_);
+        QApplication::setPalette(QApplication::style()->standardPalette());
+        ui::raiseFocusContrast();
+    }
+
+    // Under a style with taller controls or a larger font, each list and
+    // button gets at least what the style needs for its text, and the whole
+    // layout grows alike; the phrases follow a larger font.
+    void fitsItsStyleAndFont_data()
+    {
+        QTest::addColumn<QString>("style");
+        QTest::addColumn<qreal>("points");
+        QTest::newRow("adwaita") << u"Adwaita"_s << 0.0;
+        QTest::newRow("font-14") << u"Fusion"_s << 14.0;
+        QTest::newRow("adwaita-12") << u"Adwaita"_s << 12.0;
+    }
+    void fitsItsStyleAndFont()
+    {
+        QFETCH(QString, style);
+        QFETCH(qreal, points);
+        QVERIFY(QApplication::setStyle(style));
+        if (points > 0) {
+            QFont font = QApplication::font();
+            font.setPointSizeF(points);
+            QApplication::setFont(font);
+        }
+        window_ = std::make_unique<ui::frmmain>(*runtime_);
+        const double scale = window_->centralWidget()->width() / 490.0;
+        QVERIFY(scale > 1.2);
+        for (QComboBox *list : window_->findChildren<QComboBox *>()) {
+            QVERIFY(list->height() >= list->minimumSizeHint().height());
+            QVERIFY(list->width() >= list->minimumSizeHint().width());
+            QCOMPARE(list->font().pointSizeF(), std::max(9.75, QApplication::font().pointSizeF()));
+        }
+        for (QPushButton *button : window_->findChildren<QPushButton *>()) {
+            QVERIFY(button->height() >= button->sizeHint().height());
+            const int caption = button->fontMetrics().size(Qt::TextShowMnemonic, button->text()).width();
+            QVERIFY2(button->width() >= caption + button->style()->pixelMetric(QStyle::PM_ButtonMargin),
+                     qPrintable(button->text()));
+        }
+        // One factor for all: Combo3 starts where the unscaled one does, times it.
+        for (const auto &[name, left, width] : {std::tuple{"Combo3", 136, 113}, {"Command5", 16, 49}, {"Text1", 8, 473}}) {
+            const QWidget *widget = window_->findChild<QWidget *>(QLatin1String(name));
+            QVERIFY(qAbs(widget->x() - left * scale) <= 1);
+            QVERIFY(qAbs(widget->width() - width * scale) <= 2);
+        }
+    }
 
     void windowFrame()
     {
@@ -335,14 +411,34 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("control");
         QTest::addColumn<QString>("before");
-        QTest::newRow("list") << u"Combo2"_s << u"Combo1"_s;
-        QTest::newRow("sentence") << u"Text1"_s << u"Command1"_s;
-        QTest::newRow("button") << u"Command4"_s << u"Command2"_s;
+        // Window, Base, Button and Highlight; none: the style's own.
+        QTest::addColumn<QStringList>("colours");
+        const QStringList gtkDark{u"#323232"_s, u"#242424"_s, u"#323232"_s, u"#308cc6"_s};
+        const QStringList qt6ctDarker{u"#222020"_s, u"#3d3d3d"_s, u"#424245"_s, u"#12608a"_s};
+        for (const auto &[palette, colours] : {std::pair{"light", QStringList()}, {"gtk-dark", gtkDark},
+                                                {"qt6ct-darker", qt6ctDarker}}) {
+            QTest::addRow("list-%s", palette) << u"Combo2"_s << u"Combo1"_s << colours;
+            QTest::addRow("sentence-%s", palette) << u"Text1"_s << u"Command1"_s << colours;
+            QTest::addRow("button-%s", palette) << u"Command4"_s << u"Command2"_s << colours;
+        }
     }
     void focusRingsStandOut()
     {
         QFETCH(QString, control);
         QFETCH(QString, before);
+        QFETCH(QStringList, colours);
+        if (!colours.isEmpty()) {
+            QPalette palette = QApplication::palette();
+            for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+                palette.setColor(role, Qt::white);
+            const QPalette::ColorRole roles[] = {QPalette::Window, QPalette::Base, QPalette::Button, QPalette::Highlight};
+            for (int i = 0; i < 4; ++i)
+                palette.setColor(roles[i], QColor(colours[i]));
+            QApplication::setPalette(palette);
+            ui::raiseFocusContrast();
+            window_ = std::make_unique<ui::frmmain>(*runtime_);
+            window_->showCentred();
+        }
         QCOMPARE(qRound(ui::contrastRatio(Qt::white, Qt::black)), 21);
         // Qt's usual ring against its usual border: too faint.
         QCOMPARE(qRound(ui::contrastRatio(QColor(0x308cc6).darker(125), QColor(0xababab)) * 100), 235);
@@ -352,7 +448,17 @@ private Q_SLOTS:
         const QImage unfocused = widget->grab().toImage();
         QTest::keyClick(window_->windowHandle(), Qt::Key_Tab);
         QTRY_COMPARE(focusedControl(), widget);
-        const double least = leastChangeRoundTheEdge(unfocused, widget->grab().toImage());
+        // Drawn above a neighbour it overlaps (lists 2 and 3 share a column).
+        const QWidget *top = widget->parentWidget()->childAt(widget->geometry().topRight() + QPoint(0, 8));
+        QVERIFY(top == widget || widget->isAncestorOf(top));
+        const QImage focused = widget->grab().toImage();
+        const QPalette &palette = widget->palette();
+        const QColor inside = palette.color(qobject_cast<QPushButton *>(widget) ? QPalette::Button : QPalette::Base);
+        // Against what was there, the control's own background and the
+        // window around it.
+        const double least = std::min({leastChangeRoundTheEdge(unfocused, focused),
+                                       leastAgainst(unfocused, focused, inside),
+                                       leastAgainst(unfocused, focused, palette.color(QPalette::Window))});
         qInfo("%s: %.2f:1", qPrintable(control), least);
         QVERIFY2(least >= 3.0, qPrintable(u"%1:1"_s.arg(least)));
     }
@@ -370,6 +476,7 @@ private Q_SLOTS:
 private:
     std::optional<FakeRuntime> runtime_;
     std::unique_ptr<ui::frmmain> window_;
+    QFont font_;
 };
 
 QTEST_MAIN(TestFrmMain)

@@ -8,6 +8,7 @@
 #include <QAction>
 #include <QClipboard>
 #include <QComboBox>
+#include <QInputMethodEvent>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -83,7 +84,8 @@ private Q_SLOTS:
         QCOMPARE(clipboardText(), u"sentinel"_s);
     }
 
-    // Every change of the sentence offers Copy again.
+    // Every change of the sentence offers Copy again; an input method that
+    // commits nothing (as the focus leaves the box on Wayland) does not.
     void copyComesBackWithEveryChange_data()
     {
         QTest::addColumn<QString>("change");
@@ -92,6 +94,7 @@ private Q_SLOTS:
         QTest::newRow("typing") << u"typing"_s << u"Welcome to pardonix!   !"_s;
         QTest::newRow("back") << u"back"_s << u"it seems the flaky router awoke."_s;
         QTest::newRow("paste") << u"paste"_s << u"Welcome to pardonix!   sentinel"_s;
+        QTest::newRow("empty-commit") << u"empty-commit"_s << QString();
     }
     void copyComesBackWithEveryChange()
     {
@@ -116,8 +119,13 @@ private Q_SLOTS:
             QGuiApplication::clipboard()->setText(u"sentinel"_s);
             text1->moveCursor(QTextCursor::End);
             QTest::keySequence(text1, QKeySequence::Paste);
+        } else if (change == u"empty-commit") {
+            QInputMethodEvent commit;
+            QCoreApplication::sendEvent(text1, &commit);
         }
-        QVERIFY(copyButton()->isEnabled());
+        QCOMPARE(copyButton()->isEnabled(), !expected.isNull());
+        if (expected.isNull())
+            return;
         copyButton()->click();
         QCOMPARE(clipboardText(), expected);
     }

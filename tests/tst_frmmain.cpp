@@ -169,6 +169,13 @@ private Q_SLOTS:
         const QRect screen = window_->screen()->availableGeometry();
         QCOMPARE(window_->geometry().left() - screen.left(), screen.right() - window_->geometry().right());
         QVERIFY(qAbs((window_->geometry().top() - screen.top()) - (screen.bottom() - window_->geometry().bottom())) <= 1);
+        // Minimized or maximized by a window manager anyway, it comes back.
+        const QSize size = window_->size();
+        for (Qt::WindowState state : {Qt::WindowMinimized, Qt::WindowMaximized}) {
+            window_->setWindowState(state);
+            QTRY_COMPARE(window_->windowState(), Qt::WindowNoState);
+            QCOMPARE(window_->size(), size);
+        }
     }
 
     void controlsInPlace_data()

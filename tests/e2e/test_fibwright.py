@@ -14,6 +14,8 @@ build folder.
 import argparse
 import os
 import signal
+import socket
+import subprocess
 import sys
 import unittest
 
@@ -423,6 +425,29 @@ class NoDisplay(unittest.TestCase):
                 self.assertTrue(lines[0].startswith("fibwright: cannot connect to a display: "),
                                 lines[0])
         self.assertEqual([name for name in os.listdir(home) if name.startswith("core")], [])
+
+    def test_signal_while_the_display_stalls(self):
+        # An X server that takes the connection and never answers: a
+        # termination signal still ends the program at once, without a core.
+        home = scratch_dir("stalled")
+        self.addCleanup(clean_up)
+        with socket.socket() as server:
+            for port in range(6100, 6200):
+                try:
+                    server.bind(("127.0.0.1", port))
+                    break
+                except OSError:
+                    continue
+            server.listen(1)
+            env = {"PATH": os.environ.get("PATH", "/usr/bin:/bin"), "HOME": home,
+                   "DISPLAY": f"127.0.0.1:{port - 6000}", "QT_QPA_PLATFORM": "xcb"}
+            program = subprocess.Popen([PROGRAM], env=env, cwd=home, stderr=subprocess.PIPE)
+            connection, _ = server.accept()
+            program.send_signal(signal.SIGTERM)
+            self.assertEqual(program.wait(timeout=10), -signal.SIGTERM)
+            connection.close()
+            program.stderr.close()
+        self.assertEqual(os.listdir(home), [])
 
 
 class Keyboard(Session):

@@ -2,10 +2,13 @@
 """The bundled phrase lists: any one phrase from each joins into one English
 sentence, so each list keeps to its slot (list 1 the opening up to the
 subject's "the", list 2 one modifier, list 3 a singular noun, list 4 the
-predicate with its full stop); the files are clean UTF-8 text with one
-phrase a line; and hunspell (en_US plus data/words.txt) knows every word."""
+predicate with its full stop); no word of substance recurs across two lists
+or in more than a few phrases of one; the sentences stay short; the files
+are clean UTF-8 text with one phrase a line; and hunspell (en_US plus
+data/words.txt) knows every word."""
 
 import argparse
+import collections
 import os
 import re
 import sys
@@ -18,10 +21,19 @@ from xsession import PHRASE_LISTS, check, main, run  # noqa: E402
 MINIMUM = 120
 ARTICLES = {"a", "an", "the"}
 # Nouns that end in a single s and are singular all the same.
-SINGULAR_IN_S = {"bus"}
+SINGULAR_IN_S = {"antivirus", "bus"}
 # Predicates start with a verb that needs no plural subject: one ending in
 # -s (is, has, keeps) or -ed, or one of these past forms and modals.
-OTHER_VERBS = {"cannot", "chose", "could", "lost", "ran", "sent", "went"}
+OTHER_VERBS = {"came", "cannot", "chose", "could", "fell", "got", "grew", "had", "heard", "hit", "left",
+               "lost", "ran", "sent", "set", "shut", "took", "went", "wrote"}
+# A word of four letters or more (in any case, without a plural s, each part
+# of a hyphenated compound on its own) stays in one list, and in at most
+# MOST_PHRASES of it; these function words may recur.
+FUNCTION_WORDS = {"about", "after", "again", "because", "been", "before", "from", "have", "just",
+                  "only", "since", "that", "this", "until", "were", "what", "when", "where", "with"}
+MOST_PHRASES = 5
+# Words in a sentence, over every pick of four phrases.
+LONGEST_SENTENCE, LONGEST_MEDIAN = 22, 16
 
 
 def read_lines(path):
@@ -42,6 +54,11 @@ def read_lines(path):
     check(not repeated, f"{name} repeats {repeated}")
     check(len(lines) >= MINIMUM, f"{name} holds {len(lines)} phrases, fewer than {MINIMUM}")
     return lines
+
+
+def content_words(phrase):
+    words = (word.lower() for word in re.findall(r"[A-Za-z]+", phrase) if len(word) >= 4)
+    return {word.removesuffix("s") for word in words if word not in FUNCTION_WORDS}
 
 
 def mid_sentence(word):
@@ -80,6 +97,34 @@ def test():
         check(verb.islower() and (verb.endswith(("s", "ed")) or verb in OTHER_VERBS),
               f"list4.dat {line!r}: \"{verb}\" does not agree with a singular subject"
               " (add a past form to OTHER_VERBS)")
+
+    first_use = {}
+    for number, phrases in enumerate((openings, modifiers, nouns, predicates), 1):
+        uses = collections.Counter()
+        for line in phrases:
+            for word in content_words(line):
+                uses[word] += 1
+                other, where = first_use.setdefault(word, (number, line))
+                check(other == number,
+                      f"list{number}.dat {line!r} repeats \"{word}\" of list{other}.dat {where!r}")
+        crowded = sorted(word for word, count in uses.items() if count > MOST_PHRASES)
+        check(not crowded, f"list{number}.dat has each of {crowded} in over {MOST_PHRASES} phrases")
+
+    sentences = {0: 1}  # words in a sentence: how many sentences have that many
+    for phrases in (openings, modifiers, nouns, predicates):
+        longer = collections.Counter()
+        for length, count in collections.Counter(len(line.split(" ")) for line in phrases).items():
+            for words, ways in sentences.items():
+                longer[words + length] += ways * count
+        sentences = longer
+    below = 0
+    for median in sorted(sentences):
+        below += sentences[median]
+        if 2 * below >= sum(sentences.values()):
+            break
+    check(max(sentences) <= LONGEST_SENTENCE and median <= LONGEST_MEDIAN,
+          f"sentences run to {max(sentences)} words, {median} at the median"
+          f" (at most {LONGEST_SENTENCE} and {LONGEST_MEDIAN})")
 
     words = os.path.join(args.data_dir, "words.txt")
     accepted = open(words, encoding="utf-8").read().splitlines()

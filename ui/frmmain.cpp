@@ -18,6 +18,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
+#include <QWindow>
 
 #include <cmath>
 
@@ -153,6 +154,7 @@ void frmmain::changeEvent(QEvent *event)
     if (event->type() == QEvent::WindowStateChange && windowState() != Qt::WindowNoState)
         QMetaObject::invokeMethod(this, [this] {
             showNormal();
+            windowHandle()->setMaximumSize(maximumSize());
             activateWindow();
         }, Qt::QueuedConnection);
     QMainWindow::changeEvent(event);
@@ -165,6 +167,14 @@ void frmmain::showCentred()
     if (where)
         setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(), where->availableGeometry()));
     platform::setToolWindowHints(this);
+    // On Wayland the title bar Qt draws asks the compositor to maximize the
+    // window, which then takes only a picture of the maximized size: until
+    // the window comes back (changeEvent), it may be that large.
+    winId();
+    connect(windowHandle(), &QWindow::windowStateChanged, this, [this](Qt::WindowState state) {
+        if (state != Qt::WindowNoState)
+            windowHandle()->setMaximumSize(QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX));
+    });
     show();
     // Window managers give a new window the focus only when it is listed in
     // the task bar (openbox) or a normal window; ask for it, so that typing

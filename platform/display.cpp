@@ -12,7 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <unistd.h>
-#include <utility>
+#include <string>
 #include <vector>
 
 namespace platform {
@@ -21,12 +21,7 @@ namespace {
 
 QtMessageHandler qtHandler = nullptr;
 // What Qt said while it opened the display.
-struct Said {
-    QtMsgType type;
-    QByteArray category;
-    QString message;
-};
-std::vector<Said> said;
+std::string said;
 
 bool isSet(const char *name)
 {
@@ -35,22 +30,18 @@ bool isSet(const char *name)
 }
 
 // Qt ends the process with an abort when no platform plugin of the list
-// opens a display, having said why in warnings first. Until the display is
-// open those are kept, and the abort becomes one line and status 1.
-void onQtMessage(QtMsgType type, const QMessageLogContext &context, const QString &message)
+// opens a display, having said why first. Until the display is open what it
+// says is kept, and the abort becomes one line and status 1.
+void onQtMessage(QtMsgType type, const QMessageLogContext &, const QString &message)
 {
     if (type != QtFatalMsg) {
-        said.push_back({type, context.category, message});
+        said += (said.empty() ? "" : "; ") + message.simplified().toStdString();
         return;
     }
-    std::string why;
-    for (const Said &each : said)
-        why += (why.empty() ? "" : "; ") + each.message.simplified().toStdString();
     if (!isSet("DISPLAY") && !isSet("WAYLAND_DISPLAY") && !isSet("WAYLAND_SOCKET"))
-        why = "neither DISPLAY nor WAYLAND_DISPLAY is set";
-    else if (why.empty())
-        why = message.section(u'\n', 0, 0).toStdString();
-    std::fprintf(stderr, "fibwright: cannot connect to a display: %s\n", why.c_str());
+        said = "neither DISPLAY nor WAYLAND_DISPLAY is set";
+    std::fprintf(stderr, "fibwright: cannot connect to a display: %s\n",
+                 said.empty() ? qPrintable(message.section(u'\n', 0, 0)) : said.c_str());
     ::_exit(1);
 }
 
@@ -169,11 +160,9 @@ Display openingDisplay()
 
 void displayOpened(QObject *application, const Display &display)
 {
+    // What the platforms tried in vain said is of no use any more.
     qInstallMessageHandler(qtHandler);
-    // The platforms tried in vain before this one have had their say.
-    for (const Said &each : std::exchange(said, {}))
-        if (!each.category.startsWith("qt.qpa"))
-            qtHandler(each.type, QMessageLogContext(nullptr, 0, nullptr, each.category.constData()), each.message);
+    said.clear();
     if (display.greyScale)
         application->installEventFilter(new GreyScaleWindows(application));
 }

@@ -26,10 +26,11 @@ double luminance(const QColor &colour)
     return 0.2126 * linear(rgb.redF()) + 0.7152 * linear(rgb.greenF()) + 0.0722 * linear(rgb.blueF());
 }
 
-// The menu bar in keyboard mode (after Alt or F10) has the focus and a
-// selected title that is not open yet, which the style draws like any other
-// title; drawn as an open one, it shows where Down or Return will go.
-class MenuBarStyle : public QProxyStyle
+// Where the keyboard is. The menu bar in keyboard mode (after Alt or F10)
+// has a selected title that is not open yet, which styles draw like any
+// other: drawn as an open one, it shows where Down or Return will go. A
+// multi-line text box's frame shows no focus: it gets the single-line ring.
+class KeyboardFocusStyle : public QProxyStyle
 {
 public:
     using QProxyStyle::QProxyStyle;
@@ -41,26 +42,15 @@ public:
         if (element == CE_MenuBarItem && item && item->state & State_Selected && widget && widget->hasFocus()) {
             QStyleOptionMenuItem active = *item;
             active.state |= State_Sunken;
-            QProxyStyle::drawControl(element, &active, painter, widget);
-            return;
+            return QProxyStyle::drawControl(element, &active, painter, widget);
         }
         QProxyStyle::drawControl(element, option, painter, widget);
     }
-};
-
-// A multi-line text box's frame shows no focus, only the caret does; with
-// the focus it gets the ring the single-line fields have.
-class TextBoxStyle : public QProxyStyle
-{
-public:
-    using QProxyStyle::QProxyStyle;
-
     void drawPrimitive(PrimitiveElement element, const QStyleOption *option, QPainter *painter,
                        const QWidget *widget) const override
     {
-        if (element == PE_Frame && option->state & State_HasFocus)
-            element = PE_FrameLineEdit;
-        QProxyStyle::drawPrimitive(element, option, painter, widget);
+        const bool ring = element == PE_Frame && option->state & State_HasFocus;
+        QProxyStyle::drawPrimitive(ring ? PE_FrameLineEdit : element, option, painter, widget);
     }
 };
 
@@ -136,12 +126,10 @@ double scaleToFit(std::span<const std::pair<QWidget *, QRect>> layout)
 
 void showKeyboardFocus(QMainWindow &window, QPlainTextEdit *box)
 {
-    // Each style goes with its widget.
-    const QString base = QApplication::style()->name();
-    window.menuBar()->setStyle(new MenuBarStyle(base));
-    window.menuBar()->style()->setParent(window.menuBar());
-    box->setStyle(new TextBoxStyle(base));
-    box->style()->setParent(box);
+    for (QWidget *widget : std::initializer_list<QWidget *>{window.menuBar(), box}) {
+        widget->setStyle(new KeyboardFocusStyle(QApplication::style()->name()));
+        widget->style()->setParent(widget);
+    }
     QObject::connect(qApp, &QApplication::focusChanged, &window, [&window](QWidget *, QWidget *now) {
         // A list's focus sits in its edit field.
         if (now && qobject_cast<QComboBox *>(now->parentWidget()))

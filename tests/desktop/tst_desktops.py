@@ -77,6 +77,42 @@ def clipboard_kept_after_sigterm(x, program):
     check(kept == OPENING, f"after the program ended the clipboard holds {kept!r}")
 
 
+def luminance(rgb):
+    linear = [c / 12.92 if c <= 0.04045 else ((c + 0.055) / 1.055) ** 2.4 for c in (v / 255 for v in rgb)]
+    return 0.2126 * linear[0] + 0.7152 * linear[1] + 0.0722 * linear[2]
+
+
+def contrast(a, b):
+    la, lb = sorted((luminance(a), luminance(b)))
+    return (lb + 0.05) / (la + 0.05)
+
+
+def under_gtk_dark_and_large(x, executable):
+    """GTK's Adwaita-dark theme with a 14 pt font, through Qt's GTK3 theme:
+    the window grows to fit, and the first list's focus ring stands 3:1 apart
+    from the window colour and the field's."""
+    config = os.path.join(x.home, "gtk-dark")
+    os.makedirs(os.path.join(config, "gtk-3.0"))
+    with open(os.path.join(config, "gtk-3.0", "settings.ini"), "w") as settings:
+        settings.write("[Settings]\ngtk-theme-name=Adwaita-dark\ngtk-font-name=Sans 14\n")
+    program = Program(x, executable, {"QT_QPA_PLATFORMTHEME": "gtk3", "XDG_CONFIG_HOME": config})
+    window = program.main_window(20)
+    picture = x.still_picture(window)
+    width, height = picture.width, picture.height
+    scale = width / 490
+    check(scale > 1.2, f"the window is {width} px wide with a 14 pt font")
+    pixel = lambda px, py: tuple(picture.rgb[3 * (py * width + px):3 * (py * width + px) + 3])
+    # The client area is the window's bottom 219 x scale pixels; the first
+    # list's top edge lies 24 x scale pixels down it, at its middle.
+    top = height - round(219 * scale) + round(24 * scale)
+    window_colour, field = pixel(3, height - 3), pixel(width // 2, top + round(12 * scale))
+    ring = max((pixel(width // 2, top + dy) for dy in (-1, 0, 1)), key=lambda p: contrast(p, field))
+    for name, colour in (("window", window_colour), ("field", field)):
+        check(contrast(ring, colour) >= 3, f"the focus ring {ring} against the {name} {colour}: "
+                                           f"{contrast(ring, colour):.2f}:1")
+    program.close(window)
+
+
 def on_x_beside_wayland(x, weston, executable):
     """With an X server and a Wayland compositor both there, the window goes
     to X, with its fixed place and size."""
@@ -111,6 +147,8 @@ def on_wayland(x, weston, executable, env):
 def test():
     x = XServer()
     x.start_window_manager()
+    # Before the settings daemon, whose desktop settings GTK would take.
+    under_gtk_dark_and_large(x, PROGRAM)
     x.start_clipboard_manager()
     program = Program(x, PROGRAM)
     under_openbox(x, program)

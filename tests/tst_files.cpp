@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
+#include "phrases/phrasefile.h"
 #include "platform/error.h"
-#include "platform/files.h"
 #include "testsupport.h"
 
 #include <QDir>
@@ -19,7 +19,7 @@ namespace {
 
 QByteArray readFile(const QString &path)
 {
-    return platform::readFile(QFile::encodeName(path));
+    return phrases::readFile(QFile::encodeName(path));
 }
 
 } // namespace

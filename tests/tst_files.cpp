@@ -48,6 +48,10 @@ private Q_SLOTS:
         QVERIFY(empty.open(QIODevice::WriteOnly));
         empty.close();
         QCOMPARE(readFile(empty.fileName()), QByteArray());
+
+        // The largest file read (holes, not written bytes: no room on the disk).
+        QVERIFY(empty.resize(phrases::MaxFileSize));
+        QCOMPARE(readFile(empty.fileName()).size(), phrases::MaxFileSize);
     }
 
     void followsLinksToRegularFiles()

@@ -3,26 +3,24 @@
 
 #include "platform/controls.h"
 
-#include <QString>
-
-class QWidget;
-
 namespace platform {
 class Runtime;
 }
 
 namespace composer {
 
-// The window's controls, the hidden text fields that carry the working
-// values between presses, and the handlers that work on them, one per event.
+// The window's controls, the hidden text fields that carry values between
+// presses, and one handler per event.
 class Form
 {
 public:
     // Combo1 and Text1 go into the frame's parent, the rest into the frame.
-    Form(platform::Runtime &runtime, QWidget *frame);
+    Form(platform::Runtime &runtime, QWidget *frame)
+        : runtime(runtime), Frame1(frame), Combo1(platform::parentOf(frame)), Combo2(frame), Combo3(frame),
+          Combo4(frame), Text1(platform::parentOf(frame)), Command1(frame), Command2(frame), Command4(frame),
+          Command5(frame) {}
 
-    // A pick in any of the four lists rebuilds the whole sentence.
-    void Combo_Click();
+    void Combo_Click(); // a pick in any of the four lists
     void Combo1_Change() {}
     void Text1_Change();
     void Command1_Click(); // Copy
@@ -34,31 +32,22 @@ public:
     void Form_Unload();
     void Form_Terminate();
 
-    // The sentence: the four lists' current texts in order, the separator
-    // between each two. Nothing is trimmed or skipped.
+    // The four lists' texts in order, Text2 between each two, as they are.
     QString sentence() const;
 
     platform::Runtime &runtime;
     QWidget *const Frame1;
-    platform::ComboBox Combo1;
-    platform::ComboBox Combo2;
-    platform::ComboBox Combo3;
-    platform::ComboBox Combo4;
+    platform::ComboBox Combo1, Combo2, Combo3, Combo4;
     platform::TextBox Text1;
-    platform::Button Command1; // Copy
-    platform::Button Command2; // About
-    platform::Button Command4; // Random
-    platform::Button Command5; // Back
-
+    platform::Button Command1, Command2, Command4, Command5;
     QString Text2 = QStringLiteral(" "); // separator
     QString Text3, Text4, Text5, Text6;  // item counts of the four lists
     QString Text7, Text8, Text9, Text10; // the four phrases saved by the last Random
     QString Text11;                      // the sentence saved by the last Random
 };
 
-// Random's index for a list: floor(count x r) as a 32-bit integer. Throws
-// platform::Error when the count text is not a number or the result does
-// not fit.
+// Random's index, floor(count x r). Throws platform::Error when the count is
+// no number or the index does not fit in 32 bits.
 qint32 randomIndex(const QString &count, float r);
 
 } // namespace composer

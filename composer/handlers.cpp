@@ -4,25 +4,9 @@
 #include "platform/error.h"
 #include "platform/runtime.h"
 
-#include <array>
 #include <cmath>
 
 namespace composer {
-
-Form::Form(platform::Runtime &runtime, QWidget *frame)
-    : runtime(runtime)
-    , Frame1(frame)
-    , Combo1(platform::parentOf(frame))
-    , Combo2(frame)
-    , Combo3(frame)
-    , Combo4(frame)
-    , Text1(platform::parentOf(frame))
-    , Command1(frame)
-    , Command2(frame)
-    , Command4(frame)
-    , Command5(frame)
-{
-}
 
 QString Form::sentence() const
 {
@@ -32,24 +16,16 @@ QString Form::sentence() const
 qint32 randomIndex(const QString &count, float r)
 {
     bool isNumber = false;
-    const double c = count.toDouble(&isNumber);
+    const double index = std::floor(count.toDouble(&isNumber) * double(r));
     if (!isNumber)
         throw platform::Error(QStringLiteral("type mismatch: \"%1\" is not a number").arg(count));
-    const double index = std::floor(c * double(r));
     if (!std::isfinite(index) || index < -2147483648.0 || index >= 2147483648.0)
         throw platform::Error(QStringLiteral("overflow"));
     return qint32(index);
 }
 
-void Form::Combo_Click()
-{
-    Text1.setText(sentence());
-}
-
-void Form::Text1_Change()
-{
-    Command1.setEnabled(true);
-}
+void Form::Combo_Click() { Text1.setText(sentence()); }
+void Form::Text1_Change() { Command1.setEnabled(true); }
 
 void Form::Command1_Click()
 {
@@ -72,26 +48,31 @@ void Form::Command4_Click()
         Command5.setEnabled(true);
     if (Text7.isEmpty())
         Command5.setEnabled(false);
-
     Text7 = Combo1.text();
     Text8 = Combo2.text();
     Text9 = Combo3.text();
     Text10 = Combo4.text();
     Text11 = Text1.text();
 
-    // From here on a statement that fails is skipped: an empty list keeps its
-    // text, a count that is not a number picks the first item.
-    using platform::resumeNext;
+    // From here a failing statement is skipped: an empty list keeps its text,
+    // a count that is no number picks the first item.
+    const auto resumeNext = [](auto &&statement) noexcept {
+        try {
+            statement();
+        } catch (const platform::Error &) {
+        } catch (const std::bad_alloc &) {
+        }
+    };
     resumeNext([&] { runtime.Randomize(); });
-    const std::array<const QString *, 4> counts{&Text3, &Text4, &Text5, &Text6};
-    std::array<qint32, 4> indices{};
-    for (std::size_t i = 0; i < counts.size(); ++i) {
+    platform::ComboBox *const lists[] = {&Combo1, &Combo2, &Combo3, &Combo4};
+    const QString *const counts[] = {&Text3, &Text4, &Text5, &Text6};
+    qint32 indices[4] = {};
+    for (int i = 0; i < 4; ++i) {
         float r = 0;
         resumeNext([&] { r = runtime.Rnd(); });
         resumeNext([&] { indices[i] = randomIndex(*counts[i], r); });
     }
-    const std::array<platform::ComboBox *, 4> lists{&Combo1, &Combo2, &Combo3, &Combo4};
-    for (std::size_t i = 0; i < lists.size(); ++i)
+    for (int i = 0; i < 4; ++i)
         resumeNext([&] { lists[i]->setListIndex(indices[i]); });
 }
 

@@ -4,44 +4,30 @@
 #include "phrasefile.h"
 
 #include "composer/form.h"
-#include "platform/error.h"
-#include "platform/files.h"
 #include "platform/runtime.h"
-
-#include <array>
 
 namespace phrases {
 
 void Form_Load(composer::Form &form)
 {
-    platform::Runtime &runtime = form.runtime;
     try {
-        // The path stays in bytes: turned into text and back, a folder
-        // name that is not valid in the locale's encoding would be lost.
-        const QByteArray folder = runtime.AppPath();
-        const std::array<std::pair<const char *, platform::ComboBox *>, 4> files{{
-            {"list1.dat", &form.Combo1},
-            {"list2.dat", &form.Combo2},
-            {"list3.dat", &form.Combo3},
-            {"list4.dat", &form.Combo4},
-        }};
-        for (const auto &[name, list] : files) {
-            const QByteArray path = folder + '/' + name;
+        // The folder stays in bytes: a name not valid in the locale's
+        // encoding would not survive a round trip through text.
+        const QByteArray folder = form.runtime.AppPath();
+        QString *const counts[] = {&form.Text3, &form.Text4, &form.Text5, &form.Text6};
+        platform::ComboBox *const lists[] = {&form.Combo1, &form.Combo2, &form.Combo3, &form.Combo4};
+        for (int i = 0; i < 4; ++i) {
+            const QByteArray path = folder + "/list" + QByteArray::number(i + 1) + ".dat";
             // The file's bytes are let go before the list is sorted.
-            platform::ItemList items = decodePhraseFile(platform::readFile(path));
-            list->addItems(std::move(items));
+            platform::ItemList items = decodePhraseFile(readFile(path));
+            lists[i]->addItems(std::move(items));
         }
-
-        form.Text3 = QString::number(form.Combo1.listCount());
-        form.Text4 = QString::number(form.Combo2.listCount());
-        form.Text5 = QString::number(form.Combo3.listCount());
-        form.Text6 = QString::number(form.Combo4.listCount());
-
+        for (int i = 0; i < 4; ++i)
+            *counts[i] = QString::number(lists[i]->listCount());
         form.Text1.setText(form.sentence());
     } catch (const std::exception &) {
-        runtime.MsgBox(QStringLiteral("Missing Files needed to run, contact site owner!"),
-                       platform::vbOKOnly);
-        runtime.End();
+        form.runtime.MsgBox(QStringLiteral("Missing Files needed to run, contact site owner!"), platform::vbOKOnly);
+        form.runtime.End();
     }
 }
 

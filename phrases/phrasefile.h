@@ -7,19 +7,20 @@
 
 namespace phrases {
 
-// Turns the bytes of a phrase file into its phrases, in the file's order.
-//
-// Encoding: a UTF-16 byte-order mark (either byte order) means UTF-16; a
-// UTF-8 byte-order mark is dropped; text that is not valid UTF-8 is read as
-// Windows-1252. Lines: CR LF, LF and a lone CR each end a line; the line end
-// is not part of the phrase; a final line end adds no empty phrase; every
-// other line, empty ones too, is one phrase, unchanged.
-//
-// Throws platform::Error for a file with more than ItemList::MaxItems lines
-// or a UTF-16 file that is not valid UTF-16.
-platform::ItemList decodePhraseFile(QByteArrayView bytes);
+inline constexpr qint64 MaxFileSize = qint64{1} << 30;
 
-// The file's text, decoded as decodePhraseFile() does, line ends included.
+// A whole regular file. Throws platform::Error when it is missing, unreadable,
+// larger than MaxFileSize or no regular file (a FIFO or device is never read,
+// so nothing blocks and nothing endless is read).
+QByteArray readFile(const QByteArray &path);
+
+// The phrases of a file, in its order. A UTF-16 byte-order mark (either
+// order) means UTF-16; a UTF-8 one is dropped; text that is not UTF-8 is
+// Windows-1252. CR LF, LF and a lone CR each end a line, not part of the
+// phrase; a final line end adds no phrase; every other line is one, as it is.
+// Throws platform::Error for more than ItemList::MaxItems lines or bad UTF-16.
+platform::ItemList decodePhraseFile(QByteArrayView bytes);
+// The file's text, decoded as above, line ends included.
 QString decodeText(QByteArrayView bytes);
 
 } // namespace phrases

@@ -10,43 +10,33 @@
 #include <QPushButton>
 #include <QTextDocument>
 
-#include <algorithm>
 #include <limits>
 
 namespace platform {
 
-QWidget *parentOf(QWidget *widget)
-{
-    return widget->parentWidget();
-}
+QWidget *parentOf(QWidget *widget) { return widget->parentWidget(); }
 
 ComboBox::ComboBox(QWidget *parent)
-    : widget_(new QComboBox(parent))
-    , model_(new PhraseModel(widget_))
+    : widget_(new QComboBox(parent)), model_(new PhraseModel(widget_))
 {
     widget_->setEditable(true);
-    // A phrase is as long as its line: the field's default limit of 32,767
-    // characters would cut it.
+    // A phrase is as long as its line: the default limit of 32,767 would cut it.
     widget_->lineEdit()->setMaxLength(std::numeric_limits<int>::max());
-    // Typed text stays exactly as typed: Return never turns it into an item,
-    // and nothing completes or rewrites it.
+    // Typed text stays as typed: never added as an item, completed or rewritten.
     widget_->setInsertPolicy(QComboBox::NoInsert);
     widget_->setCompleter(nullptr);
     widget_->setDuplicatesEnabled(true);
-    // The width is fixed by the window: never measure every item for it.
+    // The window fixes the width: never measure every item for it.
     widget_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     auto *view = new PhraseListView(widget_);
-    view->setTextElideMode(Qt::ElideRight);
     widget_->setView(view);
-    // The popup ignores its list's size hints; across, the list asks to be
-    // as wide as its longest phrases (PhraseListView::minimumSizeHint).
+    // The popup ignores the list's height hint; its width comes from the
+    // longest phrases (PhraseListView::minimumSizeHint).
     view->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Ignored);
     widget_->setModel(model_);
-    widget_->setCurrentIndex(-1);
 
     connect(widget_, &QComboBox::activated, this, [this](int index) {
-        // Picking the item that is already selected still shows its text
-        // again, whatever was typed over it since.
+        // Picking the selected item again shows its text over whatever was typed.
         if (index >= 0)
             showText(model_->item(index).toString());
         Q_EMIT picked();
@@ -63,21 +53,15 @@ void ComboBox::addItems(ItemList items)
     widget_->setEditText(keep);
 }
 
-int ComboBox::listCount() const
-{
-    return model_->rowCount();
-}
+int ComboBox::listCount() const { return model_->rowCount(); }
+int ComboBox::listIndex() const { return widget_->currentIndex(); }
+QString ComboBox::text() const { return widget_->currentText(); }
 
 QString ComboBox::list(int index) const
 {
     if (index < 0 || index >= listCount())
         throw Error(QStringLiteral("invalid list index %1").arg(index));
     return model_->item(index).toString();
-}
-
-int ComboBox::listIndex() const
-{
-    return widget_->currentIndex();
 }
 
 void ComboBox::setListIndex(int index)
@@ -88,11 +72,6 @@ void ComboBox::setListIndex(int index)
     Q_EMIT picked();
 }
 
-QString ComboBox::text() const
-{
-    return widget_->currentText();
-}
-
 void ComboBox::setText(const QString &text)
 {
     showText(text);
@@ -101,8 +80,8 @@ void ComboBox::setText(const QString &text)
 
 void ComboBox::showText(const QString &text)
 {
-    // Selecting an item has already put its text in the field; setting it
-    // again would tell a screen reader the same phrase once more.
+    // Setting the text a selection already put there would make a screen
+    // reader say the phrase twice.
     QLineEdit *field = widget_->lineEdit();
     if (field->text() != text)
         widget_->setEditText(text);
@@ -125,53 +104,37 @@ void TextBox::setText(const QString &text)
     assigning_ = true;
     widget_->setPlainText(text);
     assigning_ = false;
-    // Only a CR LF pair becomes one paragraph break.
+    // Only a CR LF pair becomes one break: then the box shows fewer characters.
     aligned_ = widget_->document()->characterCount() - 1 == text.size();
     Q_EMIT changed();
-}
-
-// The document's text, its paragraph breaks as line ends. toPlainText()
-// would turn no-break spaces into plain ones.
-QString TextBox::shownText() const
-{
-    QString raw = widget_->document()->toRawText();
-    raw.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
-    return raw;
 }
 
 void TextBox::contentsChanged()
 {
     if (assigning_)
         return;
-    const QString shown = shownText();
-    QString edited = shown;
+    // Raw text: toPlainText() would turn no-break spaces into plain ones.
+    QString shown = widget_->document()->toRawText().replace(QChar::ParagraphSeparator, u'\n');
     if (aligned_) {
-        // An edit by the user replaced one stretch of the text: what lies
-        // before and after it keeps the characters it was given.
+        // A user edit replaces one stretch: the characters before and after
+        // it stay as they were given, breaks included.
         const auto same = [](QChar given, QChar now) {
             return given == now
-                || (now == u'\n'
-                    && (given == QChar::ParagraphSeparator || given == QChar(0xFDD0) || given == QChar(0xFDD1)
-                        || given == u'\r'));
+                || (now == u'\n' && (QStringView(u"\u2029\uFDD0\uFDD1").contains(given) || given == u'\r'));
         };
-        const qsizetype n = std::min(text_.size(), shown.size());
-        qsizetype before = 0;
+        const qsizetype n = qMin(text_.size(), shown.size());
+        qsizetype before = 0, after = 0;
         while (before < n && same(text_[before], shown[before]))
             ++before;
-        qsizetype after = 0;
         while (after < n - before && same(text_[text_.size() - 1 - after], shown[shown.size() - 1 - after]))
             ++after;
-        edited = QStringView(text_).first(before).toString();
-        edited.append(QStringView(shown).sliced(before, shown.size() - before - after));
-        edited.append(QStringView(text_).last(after));
+        shown = text_.first(before) + shown.sliced(before, shown.size() - before - after) + text_.last(after);
     }
     aligned_ = true;
-    // An input method may report a change that changed nothing (as the
-    // focus leaves the box, say): only a real change is one.
-    if (edited == text_)
-        return;
-    text_ = std::move(edited);
-    Q_EMIT changed();
+    // An input method may report a change that changed nothing (as the focus
+    // leaves, say): only a real change counts.
+    if (std::exchange(text_, shown) != shown)
+        Q_EMIT changed();
 }
 
 Button::Button(QWidget *parent)
@@ -180,14 +143,7 @@ Button::Button(QWidget *parent)
     widget_->setAutoDefault(false);
 }
 
-bool Button::enabled() const
-{
-    return widget_->isEnabled();
-}
-
-void Button::setEnabled(bool enabled)
-{
-    widget_->setEnabled(enabled);
-}
+bool Button::enabled() const { return widget_->isEnabled(); }
+void Button::setEnabled(bool enabled) { widget_->setEnabled(enabled); }
 
 } // namespace platform

@@ -4,7 +4,6 @@
 #include "phraselist/itemlist.h"
 
 #include <QObject>
-#include <QString>
 
 class QComboBox;
 class QPlainTextEdit;
@@ -17,14 +16,9 @@ class PhraseModel;
 
 QWidget *parentOf(QWidget *widget);
 
-// A sorted drop-down list with an editable text field.
-//
-// Items are kept in alphabetical order ignoring letter case. The current text
-// is whatever the edit field shows. picked() is raised whenever an item
-// becomes the selected one: by the user (mouse in the drop-down, arrow keys
-// in the closed list) or by setListIndex(), even for the index that is
-// already selected. changed() is raised when the edit field's text changes
-// by typing or by setText(), never by a pick.
+// A drop-down list sorted ignoring case, with an editable field. picked()
+// comes with each selection, by the user or setListIndex(), even of the item
+// already selected; changed() when the field's text is typed or set.
 class ComboBox : public QObject
 {
     Q_OBJECT
@@ -32,20 +26,13 @@ class ComboBox : public QObject
 public:
     explicit ComboBox(QWidget *parent);
 
-    // Adds items in one step; the current text stays as it is and no item
-    // becomes selected.
-    void addItems(ItemList items);
+    void addItems(ItemList items); // the text stays; nothing becomes selected
     int listCount() const;
-    QString list(int index) const;
-
+    QString list(int index) const; // throws Error outside the items, as setListIndex does
     int listIndex() const;
-    // Selects an item: its text becomes the current text, then picked() is
-    // raised. Throws Error for an index outside the items.
     void setListIndex(int index);
-
     QString text() const;
     void setText(const QString &text);
-
     QComboBox *widget() const { return widget_; }
 
 Q_SIGNALS:
@@ -59,14 +46,10 @@ private:
     PhraseModel *model_;
 };
 
-// A multi-line text box that holds plain text only. changed() is raised by
-// setText() and whenever the user changes the text.
-//
-// text() is exactly what setText() last gave, whatever the box shows for it
-// (its document turns U+2029, U+FDD0, U+FDD1 and a lone CR, like line ends,
-// into paragraph breaks). Once the user edits the text, what they typed
-// reads back as typed, a paragraph break as a line end, and the rest of the
-// text stays as it was given.
+// A plain-text box; changed() comes with setText() and each user edit.
+// text() is exactly what setText() gave, though the box shows U+2029, U+FDD0,
+// U+FDD1 and a lone CR as line breaks; after an edit, the typed part reads
+// back as typed (a new paragraph as LF) and the rest keeps what was given.
 class TextBox : public QObject
 {
     Q_OBJECT
@@ -76,24 +59,20 @@ public:
 
     QString text() const { return text_; }
     void setText(const QString &text);
-
     QPlainTextEdit *widget() const { return widget_; }
 
 Q_SIGNALS:
     void changed();
 
 private:
-    QString shownText() const;
     void contentsChanged();
 
     QPlainTextEdit *widget_;
     QString text_;
-    // text_ has one character for each character the box shows.
-    bool aligned_ = true;
+    bool aligned_ = true; // text_ has one character per character shown
     bool assigning_ = false;
 };
 
-// A push button with an enabled state.
 class Button
 {
 public:
@@ -101,7 +80,6 @@ public:
 
     bool enabled() const;
     void setEnabled(bool enabled);
-
     QPushButton *widget() const { return widget_; }
 
 private:

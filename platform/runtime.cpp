@@ -13,39 +13,19 @@
 
 namespace platform {
 
-void RandomSource::randomize()
+QByteArray Runtime::AppPath() const
 {
-    const auto now = std::chrono::high_resolution_clock::now().time_since_epoch();
-    seed(std::uint64_t(std::chrono::duration_cast<std::chrono::nanoseconds>(now).count()));
-}
-
-void RandomSource::seed(std::uint64_t value)
-{
-    std::seed_seq seq{std::uint32_t(value), std::uint32_t(value >> 32)};
-    engine_.seed(seq);
-}
-
-float RandomSource::next()
-{
-    // The top 24 bits of a 32-bit draw fill a float's mantissa exactly, so the
-    // result is never rounded up to 1.
-    return float(engine_() >> 8) * 0x1p-24f;
-}
-
-QByteArray QtRuntime::AppPath() const
-{
-    // The kernel's link to the running executable, links resolved, taken as
-    // bytes: a folder name need not be valid in any encoding.
+    // The kernel's link to the executable, links resolved, kept as bytes: a
+    // folder name need not be valid in any encoding.
     char path[PATH_MAX];
     const ssize_t length = ::readlink("/proc/self/exe", path, sizeof path);
-    if (length > 0 && length < ssize_t(sizeof path)) {
-        const QByteArray executable(path, length);
-        return executable.left(qMax(executable.lastIndexOf('/'), 1));
-    }
-    return QFile::encodeName(QCoreApplication::applicationDirPath());
+    if (length <= 0 || length >= ssize_t(sizeof path))
+        return QFile::encodeName(QCoreApplication::applicationDirPath());
+    const QByteArray executable(path, length);
+    return executable.left(qMax(executable.lastIndexOf('/'), 1));
 }
 
-void QtRuntime::MsgBox(const QString &prompt, int buttons, const std::optional<QString> &title)
+void Runtime::MsgBox(const QString &prompt, int buttons, const std::optional<QString> &title)
 {
     QWidget *owner = nullptr;
     for (QWidget *window : QApplication::topLevelWidgets())
@@ -53,54 +33,52 @@ void QtRuntime::MsgBox(const QString &prompt, int buttons, const std::optional<Q
             owner = window;
     const QPointer<QWidget> focus = owner ? owner->focusWidget() : nullptr;
     makeMessageBox(prompt, buttons, title, owner)->exec();
-    // A window kept off the task bar does not get the keyboard focus back
-    // from some window managers (openbox) when a box over it closes.
-    if (owner) {
+    // Some window managers (openbox) give a window kept off the task bar no
+    // keyboard focus back when a box over it closes.
+    if (owner)
         owner->activateWindow();
-        if (focus)
-            focus->setFocus(Qt::OtherFocusReason);
-    }
+    if (focus)
+        focus->setFocus(Qt::OtherFocusReason);
 }
 
-void QtRuntime::End()
+void Runtime::End()
 {
-    if (ended_)
-        return;
-    ended_ = true;
-    // Leaving the event loop lets Qt tear the application down in order,
-    // which is when a copied text is handed to the clipboard manager.
-    QCoreApplication::exit(0);
+    // Leaving the event loop lets Qt tear down in order, which is when a
+    // copied text is handed to the clipboard manager.
+    if (!std::exchange(ended_, true))
+        QCoreApplication::exit(0);
 }
 
-void QtRuntime::setClipboardText(const QString &text)
+void Runtime::Randomize()
 {
-    QGuiApplication::clipboard()->setText(text, QClipboard::Clipboard);
+    const auto now = std::chrono::high_resolution_clock::now().time_since_epoch();
+    const auto ns = std::uint64_t(std::chrono::duration_cast<std::chrono::nanoseconds>(now).count());
+    std::seed_seq seq{std::uint32_t(ns), std::uint32_t(ns >> 32)};
+    engine_.seed(seq);
 }
+
+// The top 24 bits of a draw fill a float's mantissa exactly: never rounded up to 1.
+float Runtime::Rnd() { return float(engine_() >> 8) * 0x1p-24f; }
+
+void Runtime::setClipboardText(const QString &text) { QGuiApplication::clipboard()->setText(text); }
 
 namespace {
 
-class MessageBox : public QMessageBox
-{
-public:
+struct MessageBox : QMessageBox {
     using QMessageBox::QMessageBox;
-
-protected:
-    // A box that belongs to a window goes over the middle of it, frames
-    // included (the box's frame is taken to be as wide as the window's). Qt
-    // places it by a guess at the frame that can be 10 to 40 px off.
+    // Over the middle of its owner, frames included (taken to be as wide as
+    // the owner's): Qt's own guess at the frame can be 10 to 40 px off.
     void showEvent(QShowEvent *event) override
     {
         QMessageBox::showEvent(event);
-        const QWidget *owner = parentWidget();
-        if (!owner)
-            return;
-        const QRect frame = owner->frameGeometry();
-        const QRect inside = owner->geometry();
-        const QSize framed = size() + (frame.size() - inside.size());
-        // The box is not framed yet: it is placed by its inside, which the
-        // frame's left and top edges will push right and down.
-        move(frame.x() + (frame.width() - framed.width()) / 2 + (inside.x() - frame.x()),
-             frame.y() + (frame.height() - framed.height()) / 2 + (inside.y() - frame.y()));
+        if (const QWidget *owner = parentWidget()) {
+            const QRect frame = owner->frameGeometry(), inside = owner->geometry();
+            const QSize framed = size() + (frame.size() - inside.size());
+            // Not framed yet, the box is placed by its inside, which the
+            // frame's left and top edges will push right and down.
+            move(frame.x() + (frame.width() - framed.width()) / 2 + (inside.x() - frame.x()),
+                 frame.y() + (frame.height() - framed.height()) / 2 + (inside.y() - frame.y()));
+        }
     }
 };
 
@@ -109,7 +87,7 @@ protected:
 std::unique_ptr<QMessageBox> makeMessageBox(const QString &prompt, int buttons,
                                             const std::optional<QString> &title, QWidget *parent)
 {
-    std::unique_ptr<QMessageBox> box = std::make_unique<MessageBox>(parent);
+    auto box = std::make_unique<MessageBox>(parent);
     box->setTextFormat(Qt::PlainText);
     box->setText(prompt);
     box->setWindowTitle(title.value_or(QCoreApplication::applicationName()));

@@ -12,16 +12,14 @@ namespace platform {
 
 namespace {
 
-// The handler writes a byte into the first end, the event loop reads it
-// from the second.
+// The handler writes into the first end, the event loop reads the second.
 int pipeEnds[2] = {-1, -1};
 
 void onSignal(int)
 {
     const int saved = errno;
-    const char byte = 1;
-    // When the socket is full, enough bytes are already waiting to be read.
-    [[maybe_unused]] const ssize_t written = ::write(pipeEnds[0], &byte, 1);
+    // A full socket already holds enough bytes to be noticed.
+    [[maybe_unused]] const ssize_t written = ::write(pipeEnds[0], "", 1);
     errno = saved;
 }
 
@@ -30,11 +28,9 @@ void onSignal(int)
 TerminationSignals::TerminationSignals(QObject *parent)
     : QObject(parent)
 {
-    if (pipeEnds[0] < 0
-        && ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, pipeEnds) != 0)
+    if (pipeEnds[0] < 0 && ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, pipeEnds) != 0)
         return;
-    auto *notifier = new QSocketNotifier(pipeEnds[1], QSocketNotifier::Read, this);
-    connect(notifier, &QSocketNotifier::activated, this, [this] {
+    connect(new QSocketNotifier(pipeEnds[1], QSocketNotifier::Read, this), &QSocketNotifier::activated, this, [this] {
         char bytes[64];
         bool any = false;
         while (::read(pipeEnds[1], bytes, sizeof bytes) > 0)

@@ -37,17 +37,16 @@ public:
     void Randomize() override
     {
         ++randomizes;
-        real_.Randomize();
+        Runtime::Randomize();
     }
     float Rnd() override
     {
         if (draws.empty())
-            return real_.Rnd();
+            return Runtime::Rnd();
         const float r = draws.front();
         draws.pop_front();
         return r;
     }
-    void setClipboardText(const QString &text) override { real_.setClipboardText(text); }
 
     QList<Box> boxes;
     int ends = 0;
@@ -56,5 +55,4 @@ public:
 
 private:
     QString folder_;
-    platform::QtRuntime real_;
 };

@@ -356,6 +356,7 @@ private Q_SLOTS:
         QTest::newRow("after-breaks") << u"a\u2029b\uFDD0c\uFDD1"_s << u"xy"_s << u"a\u2029b\uFDD0c\uFDD1xy"_s;
         QTest::newRow("new-line") << u"a\u2029b"_s << u"\n"_s << u"a\u2029b\n"_s;
         QTest::newRow("cr-lf-given") << u"a\r\nb"_s << u"c"_s << u"a\nbc"_s;
+        QTest::newRow("lone-cr-given") << u"a\rb"_s << u"c"_s << u"a\rbc"_s;
     }
     void sentenceBoxChangesWithTyping()
     {

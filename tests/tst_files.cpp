@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
+#include "phrases/phrasefile.h"
 #include "platform/error.h"
-#include "platform/files.h"
 #include "testsupport.h"
 
 #include <QDir>
@@ -19,7 +19,7 @@ namespace {
 
 QByteArray readFile(const QString &path)
 {
-    return platform::readFile(QFile::encodeName(path));
+    return phrases::readFile(QFile::encodeName(path));
 }
 
 } // namespace
@@ -48,6 +48,10 @@ private Q_SLOTS:
         QVERIFY(empty.open(QIODevice::WriteOnly));
         empty.close();
         QCOMPARE(readFile(empty.fileName()), QByteArray());
+
+        // The largest file read (holes, not written bytes: no room on the disk).
+        QVERIFY(empty.resize(phrases::MaxFileSize));
+        QCOMPARE(readFile(empty.fileName()).size(), phrases::MaxFileSize);
     }
 
     void followsLinksToRegularFiles()

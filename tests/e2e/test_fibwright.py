@@ -354,16 +354,24 @@ class Ending(Session):
 
 class Signals(Session):
     """SIGTERM (a session ending), SIGINT (Ctrl+C) and SIGHUP (the terminal
-    closing) end the program as its close box does."""
+    closing) end the program as its close box does, unless it was started
+    with the signal ignored (nohup)."""
 
     def test_termination_signals(self):
-        for sig in (signal.SIGTERM, signal.SIGINT, signal.SIGHUP):
-            with self.subTest(signal=sig.name):
+        for sig, ignored in ((signal.SIGTERM, False), (signal.SIGINT, False), (signal.SIGHUP, False),
+                             (signal.SIGHUP, True)):
+            with self.subTest(signal=sig.name, ignored=ignored):
+                if ignored:  # inherited by the program, as nohup does it
+                    self.addCleanup(signal.signal, sig, signal.signal(sig, signal.SIG_IGN))
                 self.start()
                 self.assertEqual(self.copy_sentence(), OPENING)
                 self.program.process.send_signal(sig)
                 # A second one while it ends does no harm.
                 self.program.process.send_signal(sig)
+                if ignored:
+                    self.press_and_wait_for_sentence("alt+r", OPENING)
+                    self.assert_running()
+                    self.x.send_close(self.window)
                 self.assert_exits_cleanly()
 
 

@@ -12,8 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <unistd.h>
-#include <string>
-#include <vector>
+#include <utility>
 
 namespace platform {
 
@@ -22,6 +21,11 @@ namespace {
 QtMessageHandler qtHandler = nullptr;
 // What Qt said while it opened the display.
 std::string said;
+// The connection the X server was probed over, let go once Qt has opened
+// its own: a server that resets when its last client leaves must not do so
+// in between.
+xcb_connection_t *probe = nullptr;
+bool greyScale = false;
 
 bool isSet(const char *name)
 {
@@ -55,11 +59,10 @@ xcb_connection_t *x11Connection()
 // Qt paints 8-bit images in grey only, and the usual visual of such a screen
 // maps colours through a palette it cannot paint on. Refuses a screen
 // without one, as a display that cannot be used.
-void chooseVisual(Display &display)
+void chooseVisual(std::vector<std::string> &arguments)
 {
     int number = 0;
-    xcb_connection_t *connection = xcb_connect(nullptr, &number);
-    display.probe.reset(connection, [](void *open) { xcb_disconnect(static_cast<xcb_connection_t *>(open)); });
+    xcb_connection_t *connection = probe = xcb_connect(nullptr, &number);
     if (xcb_connection_has_error(connection))
         return; // Qt tries it itself, and says why it fails
     xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(connection));
@@ -73,12 +76,12 @@ void chooseVisual(Display &display)
              xcb_visualtype_next(&visuals)) {
             if (visuals.data->_class != XCB_VISUAL_CLASS_GRAY_SCALE)
                 continue;
-            display.greyScale = true;
-            if (visuals.data->visual_id == screen->root_visual)
-                return;
-            char id[16];
-            std::snprintf(id, sizeof id, "0x%x", unsigned(visuals.data->visual_id));
-            display.qtArguments = {"-visual", id};
+            greyScale = true;
+            if (visuals.data->visual_id != screen->root_visual) {
+                char id[16];
+                std::snprintf(id, sizeof id, "0x%x", unsigned(visuals.data->visual_id));
+                arguments = {"-visual", id};
+            }
             return;
         }
     }
@@ -147,23 +150,25 @@ xcb_atom_t atom(xcb_connection_t *connection, const char *name)
 
 } // namespace
 
-Display openingDisplay()
+std::vector<std::string> openingDisplay()
 {
-    Display display;
+    std::vector<std::string> arguments;
     if (!isSet("QT_QPA_PLATFORM"))
         ::setenv("QT_QPA_PLATFORM", "xcb;wayland", 1);
     if (std::strncmp(std::getenv("QT_QPA_PLATFORM"), "xcb", 3) == 0 && isSet("DISPLAY"))
-        chooseVisual(display);
+        chooseVisual(arguments);
     qtHandler = qInstallMessageHandler(onQtMessage);
-    return display;
+    return arguments;
 }
 
-void displayOpened(QObject *application, const Display &display)
+void displayOpened(QObject *application)
 {
     // What the platforms tried in vain said is of no use any more.
     qInstallMessageHandler(qtHandler);
     said.clear();
-    if (display.greyScale)
+    if (probe)
+        xcb_disconnect(std::exchange(probe, nullptr));
+    if (greyScale)
         application->installEventFilter(new GreyScaleWindows(application));
 }
 

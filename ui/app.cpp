@@ -29,24 +29,22 @@ void setUpApplication()
     // The icon compiled in from data/fibwright.svg, for the title bar and
     // the task switcher.
     QIcon icon;
-    for (int size : {16, 24, 32, 48, 64, 128})
-        icon.addFile(QStringLiteral(":/icons/%1x%1/fibwright.png").arg(size), QSize(size, size));
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/icons/%1x%1/apps/fibwright.png").arg(size), QSize(size, size));
     QApplication::setWindowIcon(icon);
     raiseFocusContrast();
 }
 
 int run(int argc, char **argv)
 {
-    platform::Display display = platform::openingDisplay();
+    std::vector<std::string> qtArguments = platform::openingDisplay();
     std::vector<char *> arguments(argv, argv + argc);
-    for (std::string &argument : display.qtArguments)
+    for (std::string &argument : qtArguments)
         arguments.push_back(argument.data());
     int count = int(arguments.size());
     arguments.push_back(nullptr);
-
     QApplication app(count, arguments.data());
-    platform::displayOpened(&app, display);
-    display.probe.reset();
+    platform::displayOpened(&app);
     setUpApplication();
 
     platform::QtRuntime runtime;

@@ -44,6 +44,7 @@ inline char16_t orderKey(char16_t unit)
     return unit < 0xD800 ? unit : unit >= 0xE000 ? char16_t(unit - 0x800) : char16_t(unit + 0x2000);
 }
 
+// A pair's folding, or the pair itself where folding would leave its plane.
 char32_t foldPair(char16_t high, char16_t low)
 {
     const char32_t c = QChar::surrogateToUcs4(high, low);

@@ -29,7 +29,7 @@ inline platform::ItemList itemsOf(const QStringList &texts)
 {
     platform::ItemList list;
     for (const QString &t : texts)
-        list.append(t);
+        list.append(platform::ItemList(t, {std::uint32_t(t.size())}));
     return list;
 }
 

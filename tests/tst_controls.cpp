@@ -235,18 +235,21 @@ private Q_SLOTS:
         QTest::addColumn<int>("start");
         QTest::addColumn<QString>("keys");
         QTest::addColumn<QString>("expected");
-        // Sorted: "", apple, Apricot, banana, blackberry, Blueberry, cherry, Éclair
+        // Sorted: "", apple, Apricot, banana, blackberry, Blueberry, bus, bus error, cherry, Zulu, Éclair
         QTest::newRow("letter") << -1 << u"b"_s << u"banana"_s;
         QTest::newRow("extend") << -1 << u"bl"_s << u"blackberry"_s;
         QTest::newRow("case") << -1 << u"BLU"_s << u"Blueberry"_s;
         QTest::newRow("repeat") << -1 << u"bb"_s << u"blackberry"_s;
-        QTest::newRow("wrap") << -1 << u"bbbb"_s << u"banana"_s;
+        QTest::newRow("wrap") << -1 << u"bbbbbb"_s << u"banana"_s;
         QTest::newRow("after-current") << 1 << u"a"_s << u"Apricot"_s;
-        QTest::newRow("current-only") << 6 << u"c"_s << u"cherry"_s;
-        QTest::newRow("no-match") << 3 << u"z"_s << u"banana"_s;
+        QTest::newRow("current-only") << 8 << u"c"_s << u"cherry"_s;
+        QTest::newRow("no-match") << 3 << u"q"_s << u"banana"_s;
         QTest::newRow("no-match-extend") << -1 << u"chz"_s << u"cherry"_s;
         QTest::newRow("accent") << -1 << u"\u00e9c"_s << u"\u00c9clair"_s;
         QTest::newRow("last") << 5 << u"\u00e9"_s << u"\u00c9clair"_s;
+        QTest::newRow("capital-z") << -1 << u"z"_s << u"Zulu"_s;
+        // A phrase that begins a longer one is found before it.
+        QTest::newRow("whole-prefix") << -1 << u"bus"_s << u"bus"_s;
     }
     void typeAheadInTheOpenList()
     {
@@ -254,7 +257,7 @@ private Q_SLOTS:
         QFETCH(QString, keys);
         QFETCH(QString, expected);
         combo_->addItems(itemsOf({u"cherry"_s, u"Blueberry"_s, u"apple"_s, u"\u00c9clair"_s, u""_s,
-                                  u"banana"_s, u"Apricot"_s, u"blackberry"_s}));
+                                  u"banana"_s, u"Apricot"_s, u"blackberry"_s, u"bus error"_s, u"Zulu"_s, u"bus"_s}));
         if (start >= 0)
             combo_->setListIndex(start);
         widget_->show();

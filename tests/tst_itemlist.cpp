@@ -96,6 +96,8 @@ private Q_SLOTS:
                                 << QStringList{u""_s, u"a"_s, u"AB"_s, u"abc"_s};
         QTest::newRow("accents") << QStringList{u"\u00c9tage"_s, u"\u00e9clair"_s, u"zebra"_s}
                                  << QStringList{u"zebra"_s, u"\u00e9clair"_s, u"\u00c9tage"_s};
+        QTest::newRow("capital-z") << QStringList{u"Zebra"_s, u"apple"_s, u"zoo"_s, u"Yak"_s}
+                                   << QStringList{u"apple"_s, u"Yak"_s, u"Zebra"_s, u"zoo"_s};
         QTest::newRow("duplicates") << QStringList{u"x"_s, u"x"_s, u"a"_s}
                                     << QStringList{u"a"_s, u"x"_s, u"x"_s};
         // Case is ignored beyond the Basic Multilingual Plane too, and the

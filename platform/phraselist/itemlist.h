@@ -9,49 +9,37 @@
 
 namespace platform {
 
-// The items of one list in one text buffer: item i is the text between
-// bounds[i] and bounds[i + 1]. Cheap to build and to move for lists of
-// hundreds of thousands of phrases.
+// The items of one list in one text buffer, item i running from bounds[i] to
+// bounds[i + 1]: cheap to build and to move at hundreds of thousands of items.
 class ItemList
 {
 public:
-    // The most items a list holds: 2^24, every one of which a single-precision
-    // random draw can still reach.
+    // 2^24: a single-precision random draw still reaches every item.
     static constexpr std::int64_t MaxItems = std::int64_t{1} << 24;
 
     ItemList() = default;
-    // Takes a buffer and the end of every item in it, in order. Throws Error
-    // when an end lies outside the buffer or before the previous one.
+    // A buffer and the end of each item in it, in order. Throws Error when an
+    // end lies outside the buffer or before the previous one.
     ItemList(QString text, std::vector<std::uint32_t> ends);
 
     qsizetype size() const { return qsizetype(bounds_.size()) - 1; }
     bool isEmpty() const { return size() == 0; }
-    QStringView at(qsizetype i) const
-    {
-        return QStringView(text_).sliced(bounds_[i], bounds_[i + 1] - bounds_[i]);
-    }
-
-    // Adds one item at the end; throws Error when the list is full.
-    void append(QStringView item);
-    // Adds all of other's items at the end, in their order.
+    QStringView at(qsizetype i) const { return QStringView(text_).sliced(bounds_[i], bounds_[i + 1] - bounds_[i]); }
+    // Adds other's items at the end, in their order; throws Error when they do not fit.
     void append(const ItemList &other);
 
 private:
-    void reserveRoomFor(qsizetype items, qsizetype chars) const;
-
     QString text_;
     std::vector<std::uint32_t> bounds_{0};
 };
 
-// Alphabetical order ignoring letter case: <0, 0 or >0. The texts' case
-// foldings are compared code point by code point, a supplementary character
-// (a surrogate pair) folded as a whole; a surrogate that is half of no pair
-// stays as it is and sorts among the supplementary characters. Texts that differ only in case compare
-// equal. sortedOrder() sorts by this order.
+// Alphabetical order ignoring case (<0, 0, >0): the texts' case foldings
+// compared code point by code point, a surrogate pair folded whole, a
+// surrogate that is half of no pair left as it is (it sorts among the
+// supplementary characters). Texts that differ only in case are equal.
 int compareIgnoringCase(QStringView a, QStringView b);
 
-// The item positions of list in sorted order. Stable: items that compare
-// equal keep the order they were added in.
+// The item positions of list in compareIgnoringCase() order; stable.
 std::vector<std::uint32_t> sortedOrder(const ItemList &list);
 
 } // namespace platform

@@ -16,31 +16,6 @@
 
 namespace platform {
 
-namespace {
-
-int clampToInt(qint64 v)
-{
-    return int(std::clamp<qint64>(v, INT_MIN, INT_MAX));
-}
-
-// The first of the rows [first, last) for which pred holds, pred being false
-// for some leading part of them and true for the rest; last when it holds
-// for none.
-template <typename Pred>
-int firstWhere(int first, int last, Pred pred)
-{
-    while (first < last) {
-        const int mid = first + (last - first) / 2;
-        if (pred(mid))
-            last = mid;
-        else
-            first = mid + 1;
-    }
-    return first;
-}
-
-} // namespace
-
 int PhraseModel::rowCount(const QModelIndex &parent) const
 {
     return parent.isValid() ? 0 : int(order_.size());
@@ -48,11 +23,10 @@ int PhraseModel::rowCount(const QModelIndex &parent) const
 
 QVariant PhraseModel::data(const QModelIndex &index, int role) const
 {
-    if (!index.isValid() || index.model() != this || index.row() >= rowCount() || quietReset_)
+    const bool text = role == Qt::DisplayRole || role == Qt::EditRole || role == Qt::AccessibleTextRole;
+    if (!text || !index.isValid() || index.model() != this || index.row() >= rowCount() || quietReset_)
         return {};
-    if (role == Qt::DisplayRole || role == Qt::EditRole || role == Qt::AccessibleTextRole)
-        return item(index.row()).toString();
-    return {};
+    return item(index.row()).toString();
 }
 
 void PhraseModel::insert(ItemList items)
@@ -66,46 +40,33 @@ void PhraseModel::insert(ItemList items)
     auto order = sortedOrder(items_);
     beginResetModel();
     order_ = std::move(order);
-    // A drop-down selects its first item when its model is reset and copies
-    // the item into its edit field, which the list at once undoes: while the
-    // reset is announced, items read as nothing, so that a phrase of any
-    // length is not copied and laid out for nothing.
+    // On a reset the drop-down selects its first item and copies it into its
+    // edit field, which the list at once undoes: items read as nothing
+    // meanwhile, so that no phrase is copied and laid out for nothing.
     quietReset_ = true;
     endResetModel();
     quietReset_ = false;
 }
 
-PhraseListView::PhraseListView(QWidget *parent)
-    : QListView(parent)
-{
-    // Rows are placed by arithmetic, which needs them of one height; the
-    // property says so to anyone who asks.
-    setUniformItemSizes(true);
-}
-
 void PhraseListView::fitPhrases(const ItemList &items)
 {
-    // One pass over the items with a heap of the longest seen so far, the
-    // shortest on top.
+    // A heap of the longest phrases seen, the shortest on top.
     const auto longer = [](QStringView a, QStringView b) { return a.size() > b.size(); };
     std::vector<QStringView> longest(toFit_.begin(), toFit_.end());
     std::make_heap(longest.begin(), longest.end(), longer);
     for (qsizetype i = 0; i < items.size(); ++i) {
-        const QStringView item = items.at(i);
-        if (longest.size() < PhrasesToFit) {
-            longest.push_back(item);
-            std::push_heap(longest.begin(), longest.end(), longer);
-        } else if (item.size() > longest.front().size()) {
+        if (longest.size() == PhrasesToFit && items.at(i).size() <= longest.front().size())
+            continue;
+        longest.push_back(items.at(i));
+        std::push_heap(longest.begin(), longest.end(), longer);
+        if (longest.size() > PhrasesToFit) {
             std::pop_heap(longest.begin(), longest.end(), longer);
-            longest.back() = item;
-            std::push_heap(longest.begin(), longest.end(), longer);
+            longest.pop_back();
         }
     }
-    // Only the beginning of a huge phrase is kept: as many characters as
-    // the screen is pixels wide are wider than the screen unless most of
-    // them take no room at all.
-    const QScreen *shownOn = screen();
-    const qsizetype most = shownOn ? shownOn->availableGeometry().width() : 8192;
+    // Of a huge phrase only as many characters as the screen has pixels
+    // across are kept: they are wider than the screen already.
+    const qsizetype most = screen() ? screen()->availableGeometry().width() : 8192;
     std::vector<QString> kept;
     for (QStringView phrase : longest)
         kept.push_back(phrase.first(std::min(phrase.size(), most)).toString());
@@ -116,44 +77,32 @@ void PhraseListView::fitPhrases(const ItemList &items)
 void PhraseListView::widthToFitChanged()
 {
     fittingWidth_ = -1;
-    // The popup's layout keeps the list's minimum size until told, even
-    // while it is hidden.
+    // The popup's layout keeps the list's minimum size until told, even hidden.
     if (QWidget *popup = parentWidget(); popup && popup->layout())
         popup->layout()->invalidate();
     updateGeometry();
 }
 
-int PhraseListView::fittingWidth() const
-{
-    if (fittingWidth_ >= 0)
-        return fittingWidth_;
-    const QFontMetrics metrics(font());
-    int widest = 0;
-    for (const QString &phrase : toFit_)
-        widest = std::max(widest, metrics.horizontalAdvance(phrase));
-    // The phrase's margins as the style draws them, the scroll bar and the
-    // frame.
-    const int textMargins = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1);
-    const int needed = widest + textMargins
-        + style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, verticalScrollBar()) + 2 * frameWidth();
-    // The popup around the list adds its own frame.
-    int around = 0;
-    if (const QWidget *popup = parentWidget()) {
-        const QMargins margins = popup->contentsMargins()
-            + (popup->layout() ? popup->layout()->contentsMargins() : QMargins());
-        around = margins.left() + margins.right();
-    }
-    const QScreen *shownOn = screen();
-    const int cap = shownOn ? shownOn->availableGeometry().width() - around : needed;
-    fittingWidth_ = std::min(needed, cap);
-    return fittingWidth_;
-}
-
 QSize PhraseListView::minimumSizeHint() const
 {
     QSize hint = QListView::minimumSizeHint();
-    if (!toFit_.empty())
-        hint.setWidth(std::max(hint.width(), fittingWidth()));
+    if (toFit_.empty())
+        return hint;
+    if (fittingWidth_ < 0) {
+        int widest = 0;
+        for (const QString &phrase : toFit_)
+            widest = std::max(widest, fontMetrics().horizontalAdvance(phrase));
+        // The text's margins as the style draws them, the scroll bar, the
+        // frame, and the popup's own frame around the list.
+        const int needed = widest + 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1)
+            + style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, verticalScrollBar()) + 2 * frameWidth();
+        const QWidget *popup = parentWidget();
+        const QMargins around = !popup ? QMargins()
+            : popup->contentsMargins() + (popup->layout() ? popup->layout()->contentsMargins() : QMargins());
+        const int room = screen() ? screen()->availableGeometry().width() - around.left() - around.right() : needed;
+        fittingWidth_ = std::min(needed, room);
+    }
+    hint.setWidth(std::max(hint.width(), fittingWidth_));
     return hint;
 }
 
@@ -164,70 +113,29 @@ void PhraseListView::changeEvent(QEvent *event)
     QListView::changeEvent(event);
 }
 
-int PhraseListView::rows() const
-{
-    return model() ? model()->rowCount(rootIndex()) : 0;
-}
-
-QModelIndex PhraseListView::rowIndex(int row) const
-{
-    return model()->index(row, modelColumn(), rootIndex());
-}
-
-QString PhraseListView::rowText(int row) const
-{
-    return model()->data(rowIndex(row), Qt::DisplayRole).toString();
-}
-
 int PhraseListView::rowHeight() const
 {
-    if (rowHeight_ > 0)
-        return rowHeight_;
-    const int n = rows();
-    if (n == 0)
-        return std::max(1, fontMetrics().height());
-    // Like a plain list view with uniform item sizes, the last row stands for
-    // all (the first is often the empty phrase).
-    QStyleOptionViewItem option;
-    initViewItemOption(&option);
-    const QModelIndex sample = rowIndex(n - 1);
-    const QAbstractItemDelegate *delegate = itemDelegateForIndex(sample);
-    const int h = delegate ? delegate->sizeHint(option, sample).height() : 0;
-    rowHeight_ = h > 0 ? h : std::max(1, fontMetrics().height());
-    return rowHeight_;
-}
-
-int PhraseListView::visibleRows() const
-{
-    return std::max(1, viewport()->height() / rowHeight());
-}
-
-int PhraseListView::rowAtY(int y) const
-{
-    const qint64 content = qint64(y) + verticalOffset();
-    if (content < 0)
-        return -1;
-    const qint64 row = content / rowHeight();
-    return row < rows() ? int(row) : -1;
+    // The last row stands for all, as in a plain list of uniform rows (the
+    // first is often the empty phrase).
+    if (rowHeight_ <= 0 && rows() > 0) {
+        QStyleOptionViewItem option;
+        initViewItemOption(&option);
+        const QModelIndex sample = rowIndex(rows() - 1);
+        rowHeight_ = itemDelegateForIndex(sample)->sizeHint(option, sample).height();
+    }
+    return rowHeight_ > 0 ? rowHeight_ : std::max(1, fontMetrics().height());
 }
 
 void PhraseListView::doItemsLayout()
 {
-    // Nothing to lay out: only the row height is taken again, as the font,
-    // the style or the items may have changed it.
+    // Nothing to lay out; the font, the style or the items may have changed the row height.
     rowHeight_ = 0;
     QAbstractItemView::doItemsLayout();
 }
 
-int PhraseListView::horizontalOffset() const
-{
-    return 0;
-}
-
 int PhraseListView::verticalOffset() const
 {
-    const int value = verticalScrollBar()->value();
-    return verticalScrollMode() == ScrollPerItem ? clampToInt(qint64(value) * rowHeight()) : value;
+    return int(std::min<qint64>(qint64(verticalScrollBar()->value()) * rowHeight(), INT_MAX));
 }
 
 QRect PhraseListView::visualRect(const QModelIndex &index) const
@@ -235,199 +143,114 @@ QRect PhraseListView::visualRect(const QModelIndex &index) const
     if (!index.isValid() || index.model() != model() || index.parent() != rootIndex()
         || index.column() != modelColumn())
         return {};
-    const int h = rowHeight();
-    return QRect(0, clampToInt(qint64(index.row()) * h - verticalOffset()), viewport()->width(), h);
+    const qint64 top = qint64(index.row() - verticalScrollBar()->value()) * rowHeight();
+    return QRect(0, int(std::clamp<qint64>(top, INT_MIN, INT_MAX)), viewport()->width(), rowHeight());
 }
 
 QModelIndex PhraseListView::indexAt(const QPoint &point) const
 {
-    if (point.x() < 0 || point.x() >= viewport()->width())
+    const qint64 y = point.y() + qint64(verticalScrollBar()->value()) * rowHeight();
+    if (point.x() < 0 || point.x() >= viewport()->width() || y < 0 || y / rowHeight() >= rows())
         return {};
-    const int row = rowAtY(point.y());
-    return row < 0 ? QModelIndex() : rowIndex(row);
+    return rowIndex(int(y / rowHeight()));
 }
 
-void PhraseListView::scrollTo(const QModelIndex &index, ScrollHint hint)
+void PhraseListView::scrollTo(const QModelIndex &index, ScrollHint)
 {
-    if (!visualRect(index).isValid())
-        return;
-    const qint64 h = rowHeight();
-    const qint64 height = viewport()->height();
-    const qint64 top = verticalOffset();
-    const qint64 itemTop = index.row() * h;
-    qint64 wanted = top;
-    switch (hint) {
-    case EnsureVisible:
-        if (itemTop < top)
-            wanted = itemTop;
-        else if (itemTop + h > top + height)
-            wanted = itemTop + h - height;
-        break;
-    case PositionAtTop:
-        wanted = itemTop;
-        break;
-    case PositionAtBottom:
-        wanted = itemTop + h - height;
-        break;
-    case PositionAtCenter:
-        wanted = itemTop - (height - h) / 2;
-        break;
-    }
-    if (wanted == top)
-        return;
-    wanted = std::max<qint64>(wanted, 0);
-    // Scrolling by rows, the top row is the first one the item then fits below.
-    const qint64 value = verticalScrollMode() == ScrollPerItem ? (wanted + h - 1) / h : wanted;
-    verticalScrollBar()->setValue(clampToInt(value));
+    // An editable drop-down only ever asks for the row to be made visible.
+    const int top = verticalScrollBar()->value();
+    if (visualRect(index).isValid() && (index.row() < top || index.row() >= top + visibleRows()))
+        verticalScrollBar()->setValue(index.row() < top ? index.row() : index.row() - visibleRows() + 1);
 }
 
-QModelIndex PhraseListView::moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers)
+QModelIndex PhraseListView::moveCursor(CursorAction action, Qt::KeyboardModifiers)
 {
     const int n = rows();
-    if (n == 0)
-        return {};
-    const QModelIndex current = currentIndex();
-    if (!current.isValid())
-        return rowIndex(0);
-    const int page = std::max(1, visibleRows() - 1);
-    int row = current.row();
-    switch (cursorAction) {
-    case MoveUp:
-    case MovePrevious:
-        --row;
-        break;
-    case MoveDown:
-    case MoveNext:
-        ++row;
-        break;
-    case MovePageUp:
-        row -= page;
-        break;
-    case MovePageDown:
-        row += page;
-        break;
-    case MoveHome:
-        row = 0;
-        break;
-    case MoveEnd:
-        row = n - 1;
-        break;
-    case MoveLeft:
-    case MoveRight:
-        break;
+    if (n == 0 || !currentIndex().isValid())
+        return n == 0 ? QModelIndex() : rowIndex(0);
+    int row = currentIndex().row();
+    switch (action) {
+    case MoveUp: --row; break;
+    case MoveDown: ++row; break;
+    case MovePageUp: row -= std::max(1, visibleRows() - 1); break;
+    case MovePageDown: row += std::max(1, visibleRows() - 1); break;
+    case MoveHome: row = 0; break;
+    case MoveEnd: row = n - 1; break;
+    default: break; // left and right stay; Tab moves only with tab navigation, which is off
     }
     return rowIndex(std::clamp(row, 0, n - 1));
 }
 
 void PhraseListView::setSelection(const QRect &rect, QItemSelectionModel::SelectionFlags command)
 {
-    const int n = rows();
-    if (!selectionModel() || n == 0)
-        return;
-    const QRect area = rect.normalized();
-    if (area.right() < 0 || area.left() >= viewport()->width())
-        return;
-    const qint64 h = rowHeight();
-    const qint64 top = qint64(area.top()) + verticalOffset();
-    const qint64 bottom = qint64(area.bottom()) + verticalOffset();
-    if (bottom < 0 || top >= n * h)
-        return;
-    const int first = int(std::max<qint64>(top, 0) / h);
-    const int last = int(std::min<qint64>(bottom / h, n - 1));
-    selectionModel()->select(QItemSelection(rowIndex(first), rowIndex(last)), command);
+    // One row is selected at a time, the one under the pointer: the rectangle's
+    // far corner (its near one is the pressed row's middle, or the same point).
+    if (const QModelIndex index = indexAt(rect.bottomRight()); index.isValid() && selectionModel())
+        selectionModel()->select(index, command);
 }
 
 void PhraseListView::updateGeometries()
 {
-    const int n = rows();
     horizontalScrollBar()->setRange(0, 0);
-    QScrollBar *bar = verticalScrollBar();
-    if (n == 0 || geometry().isEmpty()) {
-        bar->setRange(0, 0);
-    } else if (verticalScrollMode() == ScrollPerItem) {
-        const int visible = visibleRows();
-        bar->setRange(0, std::max(0, n - visible));
-        bar->setSingleStep(1);
-        bar->setPageStep(visible);
-    } else {
-        const int height = viewport()->height();
-        bar->setRange(0, clampToInt(std::max<qint64>(0, qint64(n) * rowHeight() - height)));
-        bar->setSingleStep(rowHeight());
-        bar->setPageStep(height);
-    }
+    verticalScrollBar()->setRange(0, geometry().isEmpty() ? 0 : std::max(0, rows() - visibleRows()));
+    verticalScrollBar()->setSingleStep(1);
+    verticalScrollBar()->setPageStep(visibleRows());
     QAbstractItemView::updateGeometries();
-}
-
-void PhraseListView::scrollContentsBy(int, int)
-{
-    viewport()->update();
 }
 
 void PhraseListView::paintEvent(QPaintEvent *event)
 {
-    const int n = rows();
-    if (n == 0)
-        return;
-    const qint64 h = rowHeight();
-    const QRect area = event->rect();
-    const qint64 first = std::max<qint64>(0, (qint64(area.top()) + verticalOffset()) / h);
-    const qint64 last = std::min<qint64>(n - 1, (qint64(area.bottom()) + verticalOffset()) / h);
-
+    // Only the rows the damaged area crosses are painted.
+    const int h = rowHeight();
+    const int top = verticalScrollBar()->value();
+    const int last = std::min(rows() - 1, top + event->rect().bottom() / h);
     QStyleOptionViewItem option;
     initViewItemOption(&option);
     const QStyle::State state = option.state;
+    if (state & QStyle::State_Enabled)
+        option.palette.setCurrentColorGroup(QPalette::Normal); // PhraseModel's rows are all enabled
     const QModelIndex current = currentIndex();
-    const bool focus = (hasFocus() || viewport()->hasFocus()) && current.isValid();
-    const QModelIndex hover = viewport()->underMouse()
-        ? indexAt(viewport()->mapFromGlobal(QCursor::pos()))
-        : QModelIndex();
+    const bool focus = hasFocus() || viewport()->hasFocus();
+    const QModelIndex hover =
+        viewport()->underMouse() ? indexAt(viewport()->mapFromGlobal(QCursor::pos())) : QModelIndex();
     QPainter painter(viewport());
-    for (qint64 row = first; row <= last; ++row) {
-        const QModelIndex index = rowIndex(int(row));
+    for (int row = top + std::max(0, event->rect().top()) / h; row <= last; ++row) {
+        const QModelIndex index = rowIndex(row);
         option.rect = visualRect(index);
         option.state = state;
-        if (selectionModel() && selectionModel()->isSelected(index))
-            option.state |= QStyle::State_Selected;
-        if (state & QStyle::State_Enabled) {
-            const bool enabled = model()->flags(index) & Qt::ItemIsEnabled;
-            option.state.setFlag(QStyle::State_Enabled, enabled);
-            option.palette.setCurrentColorGroup(enabled ? QPalette::Normal : QPalette::Disabled);
-        }
-        if (focus && index == current)
-            option.state |= QStyle::State_HasFocus;
+        option.state.setFlag(QStyle::State_Selected, selectionModel() && selectionModel()->isSelected(index));
+        option.state.setFlag(QStyle::State_HasFocus, focus && index == current);
         option.state.setFlag(QStyle::State_MouseOver, index == hover);
         itemDelegateForIndex(index)->paint(&painter, option, index);
     }
 }
 
+namespace {
+
+// A plain list view numbers its rows for assistive technology by the layout
+// this one does not keep; here the row is the number.
+void announce(QAbstractItemView *view, QAccessible::Event type, const QModelIndex &index)
+{
+    if (!QAccessible::isActive() || !index.isValid())
+        return;
+    QAccessibleEvent event(view, type);
+    event.setChild(index.row());
+    QAccessible::updateAccessibility(&event);
+}
+
+} // namespace
+
 void PhraseListView::currentChanged(const QModelIndex &current, const QModelIndex &previous)
 {
-    // A plain list view numbers the rows for assistive technology by its
-    // layout, which this one does not keep; here the row is the number.
-    if (QAccessible::isActive() && current.isValid() && hasFocus()) {
-        QAccessibleEvent event(this, QAccessible::Focus);
-        event.setChild(current.row());
-        QAccessible::updateAccessibility(&event);
-    }
+    if (hasFocus())
+        announce(this, QAccessible::Focus, current);
     QAbstractItemView::currentChanged(current, previous);
 }
 
 void PhraseListView::selectionChanged(const QItemSelection &selected, const QItemSelection &deselected)
 {
-    if (QAccessible::isActive()) {
-        const QModelIndex added = selected.indexes().value(0);
-        if (added.isValid()) {
-            QAccessibleEvent event(this, QAccessible::SelectionAdd);
-            event.setChild(added.row());
-            QAccessible::updateAccessibility(&event);
-        }
-        const QModelIndex removed = deselected.indexes().value(0);
-        if (removed.isValid()) {
-            QAccessibleEvent event(this, QAccessible::SelectionRemove);
-            event.setChild(removed.row());
-            QAccessible::updateAccessibility(&event);
-        }
-    }
+    announce(this, QAccessible::SelectionAdd, selected.indexes().value(0));
+    announce(this, QAccessible::SelectionRemove, deselected.indexes().value(0));
     QAbstractItemView::selectionChanged(selected, deselected);
 }
 
@@ -440,34 +263,34 @@ void PhraseListView::keyboardSearch(const QString &search)
     }
     const bool fresh = !typing_.isValid() || typing_.elapsed() > QApplication::keyboardInputInterval();
     typing_.start();
-    const QModelIndex current = currentIndex();
-    // A new search starts after the current row, so that typing the current
-    // row's first letter again moves on.
-    bool skipCurrent = fresh && current.isValid();
     typed_ = fresh ? search : typed_ + search;
-    // The same key again and again looks for rows starting with that key,
-    // one after another.
+    // The same key again and again looks for rows starting with that key; a
+    // new search or a repeated key starts after the current row.
     const qsizetype times = typed_.size() / search.size();
     const bool sameKey = times > 1 && typed_ == search.repeated(times);
-    if (sameKey)
-        skipCurrent = current.isValid();
     const QString prefix = sameKey ? search : typed_;
+    const int from = currentIndex().row() + ((fresh || sameKey) && currentIndex().isValid() ? 1 : 0);
 
-    // The rows are sorted ignoring case, so the rows starting with the
-    // prefix are side by side: those from the first not before it up to the
-    // first that does not start with it.
-    const int n = rows();
-    const auto startsWith = [this, &prefix](int row) {
-        const QString text = rowText(row);
-        return text.size() >= prefix.size()
-            && compareIgnoringCase(QStringView(text).first(prefix.size()), prefix) == 0;
+    // Sorted ignoring case, the rows starting with the prefix lie together:
+    // from the first not before it up to the first not starting with it.
+    const auto firstWhere = [](int row, int end, auto pred) { // pred holds from some row on
+        while (row < end) {
+            const int mid = row + (end - row) / 2;
+            if (pred(mid))
+                end = mid;
+            else
+                row = mid + 1;
+        }
+        return row;
     };
-    const int first = firstWhere(0, n, [&](int row) { return compareIgnoringCase(rowText(row), prefix) >= 0; });
-    const int end = firstWhere(first, n, [&](int row) { return !startsWith(row); });
-    if (first == end)
-        return;
-    const int from = current.isValid() ? current.row() + (skipCurrent ? 1 : 0) : 0;
-    setCurrentIndex(rowIndex(from > first && from < end ? from : first));
+    const auto text = [this](int row) { return model()->data(rowIndex(row), Qt::DisplayRole).toString(); };
+    const int first = firstWhere(0, rows(), [&](int row) { return compareIgnoringCase(text(row), prefix) >= 0; });
+    const int end = firstWhere(first, rows(), [&](int row) {
+        const QString t = text(row);
+        return t.size() < prefix.size() || compareIgnoringCase(QStringView(t).first(prefix.size()), prefix) != 0;
+    });
+    if (first < end)
+        setCurrentIndex(rowIndex(from > first && from < end ? from : first));
 }
 
 } // namespace platform

@@ -4,9 +4,9 @@ server, its window must be exactly twice as wide and as high in device
 pixels, every control must sit at twice its place, and what each control
 shows at 2 must be what it shows at 1, drawn at double resolution.
 
-Where the controls are comes from the accessibility tree, so the test runs
-under dbus-run-session (see CMakeLists.txt). Whether a caption is clipped is
-measured inside the program by tst_textfit, at both scale factors.
+Where the controls are comes from the accessibility tree. Whether a caption
+is clipped is measured inside the program by tst_textfit, at both scale
+factors.
 """
 
 import argparse

@@ -101,7 +101,7 @@ def test():
 
 
 def save_screenshot(xserver, pyatspi, program, path):
-    """The picture for the README: the window at 2 after one Random."""
+    """The picture in HACKING.md: the window at 2 after one Random."""
     process = Program(xserver, program, {"QT_SCALE_FACTOR": "2"})
     window = process.main_window(20)
     nodes = accessible_nodes(pyatspi, accessible_window(pyatspi))

@@ -1,5 +1,5 @@
 # SPDX-License-Identifier: MIT
-# The Debian package: `cpack -G DEB` in a build folder (see README.md).
+# The Debian package: `cpack -G DEB` in a build folder (see HACKING.md).
 # It holds what `cmake --install` puts under /usr, with two changes made in
 # the staged tree (packaging/deb-layout.cmake): the phrase lists become
 # configuration files in /etc/fibwright, which dpkg keeps across upgrades

@@ -4,7 +4,7 @@ control named and of the right kind, the hidden working fields nowhere in
 the tree, and Back's and Copy's enabled states following Random, Back and
 Copy pressed through the buttons' own accessible actions.
 
-Runs under dbus-run-session (see CMakeLists.txt) on an X server of its own.
+Runs on an X server of its own, with its session bus.
 """
 
 import argparse

@@ -5,9 +5,6 @@ ends, and a headless Weston as a Wayland session with and without an X
 server beside it.
 
     tst_desktops.py --program build/fibwright
-
-Runs under dbus-run-session (see CMakeLists.txt): xfsettingsd needs a
-session bus.
 """
 
 import argparse

@@ -4,9 +4,9 @@ server, its window must be exactly twice as wide and as high in device
 pixels, every control must sit at twice its place, and what each control
 shows at 2 must be what it shows at 1, drawn at double resolution.
 
-Where the controls are comes from the accessibility tree, so the test runs
-under dbus-run-session (see CMakeLists.txt). Whether a caption is clipped is
-measured inside the program by tst_textfit, at both scale factors.
+Where the controls are comes from the accessibility tree. Whether a caption
+is clipped is measured inside the program by tst_textfit, at both scale
+factors.
 """
 
 import argparse
@@ -101,7 +101,7 @@ def test():
 
 
 def save_screenshot(xserver, pyatspi, program, path):
-    """The picture for the README: the window at 2 after one Random."""
+    """The picture in HACKING.md: the window at 2 after one Random."""
     process = Program(xserver, program, {"QT_SCALE_FACTOR": "2"})
     window = process.main_window(20)
     nodes = accessible_nodes(pyatspi, accessible_window(pyatspi))

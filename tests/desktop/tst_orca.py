@@ -6,8 +6,8 @@ list is spoken once; after Random and after Back the new sentence is spoken
 once and whole; after Copy a short confirmation. An access key is heard as
 nothing but the Alt key's echo: never as the menu bar's File.
 
-Runs under dbus-run-session (see CMakeLists.txt) with lists of its own,
-plain words that every speech path leaves alone.
+Runs with lists of its own, plain words that every speech path leaves
+alone.
 """
 
 import argparse

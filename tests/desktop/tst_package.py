@@ -16,6 +16,7 @@ import glob
 import gzip
 import hashlib
 import os
+import platform
 import re
 import shlex
 import shutil
@@ -157,6 +158,19 @@ def check_lintian(deb):
     check(result.returncode == 0, f"lintian rejects the package:\n{result.stdout}{result.stderr}")
 
 
+def check_control_flow_protection(build_dir):
+    """On x86-64 the program is built for control-flow protection: its
+    functions start with an end-branch instruction, main too. (The
+    packaged program carries no property note that says so: Debian 12's C
+    start-up files have none, so the linker drops it.)"""
+    if platform.machine() != "x86_64":
+        return
+    code = run(["objdump", "--disassemble=main", "--no-show-raw-insn",
+                os.path.join(build_dir, "fibwright")]).stdout
+    check(re.search(r"<main>:\n\s*[0-9a-f]+:\s*endbr64", code),
+          f"main starts without endbr64 (no -fcf-protection?):\n{code[-500:]}")
+
+
 def check_license_lines(source_dir):
     """Every source, CMake file and script in git carries the license line
     in its first lines."""
@@ -225,6 +239,7 @@ def test_contents(args):
     check_listing(deb)
     if args.lintian:
         check_lintian(deb)
+        check_control_flow_protection(args.build_dir)
     check_license_lines(args.source_dir)
 
     root = os.path.join(out, "root")

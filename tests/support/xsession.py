@@ -13,7 +13,11 @@ and reading a window's icon.
 
 Every process started here runs in a process group of its own and is told
 to die with the test (setpriv --pdeathsig); clean_up() ends the groups and
-removes the scratch folders, however the test ends.
+removes the scratch folders, however the test ends, and fails the test when
+any process that was given one of those folders is still running then. Each
+X server comes with a session bus of its own, started and ended with it, so
+that no program on it starts one of its own (libdbus's X11 autolaunch does
+so where dbus-x11 is installed, and that bus outlives the test).
 """
 
 import contextlib
@@ -37,7 +41,8 @@ MAIN_TITLE = "Fibwright 1.0 By Mogrith"
 MESSAGE_BOX_TITLE = "Fibwright"
 ABOUT_TITLE = "Fibwright by Mogrith"
 PHRASE_LISTS = ("list1.dat", "list2.dat", "list3.dat", "list4.dat")
-TOOLS = ("setpriv", "Xvfb", "xdotool", "xclip", "xwininfo", "xprop", "import", "convert")
+TOOLS = ("setpriv", "Xvfb", "dbus-daemon", "xdotool", "xclip", "xwininfo", "xprop", "import",
+         "convert")
 
 
 def check(condition, message):
@@ -98,13 +103,52 @@ def scratch_dir(name):
     return path
 
 
+def _given_scratch_folders():
+    """[(pid, command line)] of the other processes whose environment names
+    one of the scratch folders (as their home, runtime folder, ...)."""
+    found = []
+    for pid in filter(str.isdigit, os.listdir("/proc")):
+        try:
+            with open(f"/proc/{pid}/environ", "rb") as file:
+                environ = file.read().split(b"\0")
+            with open(f"/proc/{pid}/cmdline", "rb") as file:
+                command = file.read().replace(b"\0", b" ").decode(errors="replace").strip()
+        except OSError:  # gone, or someone else's
+            continue
+        if int(pid) != os.getpid() and any(
+                value.partition(b"=")[2].startswith(folder.encode())
+                for value in environ for folder in _scratch):
+            found.append((int(pid), command))
+    return found
+
+
 def clean_up():
     """Ends every process started so far, the last started first, and
-    removes the scratch folders."""
+    removes the scratch folders. Fails when a process that escaped its
+    group (a daemon that forked away, say) still runs with one of the
+    folders; it is killed first."""
     while _children:
         stop(_children.pop())
-    while _scratch:
-        shutil.rmtree(_scratch.pop(), ignore_errors=True)
+    left = []
+    try:
+        # What was just killed may take a moment to go.
+        with contextlib.suppress(AssertionError):
+            wait_for("the processes to end", lambda: not _given_scratch_folders(), 5.0)
+        left = _given_scratch_folders()
+        for pid, _ in left:
+            with contextlib.suppress(ProcessLookupError):
+                os.kill(pid, signal.SIGKILL)
+    finally:
+        while _scratch:
+            shutil.rmtree(_scratch.pop(), ignore_errors=True)
+    check(not left, "processes outlived the test: "
+          + "; ".join(f"{pid} ({command})" for pid, command in left))
+
+
+def listening(path):
+    """Whether a server accepts connections on the Unix socket at path."""
+    with socket.socket(socket.AF_UNIX, socket.SOCK_STREAM) as client:
+        return client.connect_ex(path) == 0
 
 
 def run(argv, timeout=120.0, check=True, binary=False, **kwargs):
@@ -125,19 +169,24 @@ def main(test):
 
     for sig in (signal.SIGTERM, signal.SIGINT, signal.SIGHUP):
         signal.signal(sig, interrupted)
-    status = 1
+    failures = []
     try:
         test()
-        print("PASS")
-        status = 0
     except AssertionError as failure:
-        print(f"FAIL: {failure}")
+        failures.append(failure)
     except Exception:  # noqa: BLE001 - any error fails the test with its trace
         traceback.print_exc()
-        print("FAIL: the test itself broke")
+        failures.append("the test itself broke")
     finally:
-        clean_up()
-    sys.exit(status)
+        try:
+            clean_up()
+        except AssertionError as failure:
+            failures.append(failure)
+    for failure in failures:
+        print(f"FAIL: {failure}")
+    if not failures:
+        print("PASS")
+    sys.exit(1 if failures else 0)
 
 
 # --- the X server ------------------------------------------------------------
@@ -183,6 +232,16 @@ class XServer:
             XDG_CONFIG_HOME=os.path.join(self.home, "config"),
             XDG_CACHE_HOME=os.path.join(self.home, "cache"), XDG_SESSION_TYPE="x11",
             QT_QPA_PLATFORM="xcb")
+        # The session's bus, as a desktop session has one: the programs on
+        # this server use it rather than start a bus of their own, and the
+        # services it starts on demand get the server's environment. It
+        # ends before the server does (clean_up ends the last started first).
+        bus = os.path.join(runtime_dir, "bus")
+        with open(os.path.join(self.home, "dbus.log"), "w") as log:
+            spawn(["dbus-daemon", "--session", "--nofork", "--nopidfile",
+                   f"--address=unix:path={bus}"], env=self.env, stdout=log, stderr=log)
+        wait_for("the session bus to listen", lambda: listening(bus), 20)
+        self.env["DBUS_SESSION_BUS_ADDRESS"] = f"unix:path={bus}"
 
     def run(self, *argv, timeout=10.0, **kwargs):
         return run(argv, timeout=timeout, env=self.env, **kwargs)
@@ -342,13 +401,9 @@ class XServer:
     def start_clipboard_manager(self):
         """Starts xfsettingsd, Xfce's settings daemon, which keeps what was
         copied once the program that copied it has ended, and returns once
-        it owns the CLIPBOARD_MANAGER selection. Needs a session bus (run
-        the test under dbus-run-session)."""
-        check("DBUS_SESSION_BUS_ADDRESS" in os.environ,
-              "no session bus: run this test under dbus-run-session")
-        env = dict(self.env, DBUS_SESSION_BUS_ADDRESS=os.environ["DBUS_SESSION_BUS_ADDRESS"])
+        it owns the CLIPBOARD_MANAGER selection."""
         log = open(os.path.join(self.home, "xfsettingsd.log"), "w")
-        spawn(["xfsettingsd", "--disable-wm-check"], env=env, stdout=log, stderr=log)
+        spawn(["xfsettingsd", "--disable-wm-check"], env=self.env, stdout=log, stderr=log)
         log.close()
 
         def owned():
@@ -373,11 +428,7 @@ class Weston:
                "--idle-time=0"], env=env, stdout=log, stderr=log)
         log.close()
         path = os.path.join(self.runtime_dir, self.socket)
-
-        def listening():
-            with socket.socket(socket.AF_UNIX, socket.SOCK_STREAM) as client:
-                return client.connect_ex(path) == 0
-        wait_for("weston to listen", listening, 20, 0.1)
+        wait_for("weston to listen", lambda: listening(path), 20, 0.1)
 
     def env(self):
         """What a program needs to find this compositor."""
@@ -447,6 +498,12 @@ class Program:
         fd, self._log_path = tempfile.mkstemp(prefix="program-", suffix=".log", dir=x.home)
         env = {name: value for name, value in dict(x.env, **(env or {})).items()
                if value is not None}
+        if "ASAN_OPTIONS" in env and "WAYLAND_DISPLAY" in env:
+            # Qt sets up EGL for Wayland, through Mesa, whose libraries have
+            # no frame pointers: only a full unwinding of every allocation's
+            # stack gives tests/lsan.supp a library to match (slow, so only
+            # here).
+            env["ASAN_OPTIONS"] += ":fast_unwind_on_malloc=0"
         with os.fdopen(fd, "w") as log:
             self.process = spawn([executable], env=env, cwd=x.home,
                                  stdout=log, stderr=subprocess.STDOUT)
@@ -574,14 +631,13 @@ class MapWatcher:
 # --- the accessibility tree --------------------------------------------------
 
 def start_accessibility_bus(x):
-    """Starts AT-SPI's bus on the test's own session bus (the test runs under
-    dbus-run-session), turns accessibility on for the programs started on x
-    from now on, and returns pyatspi, ready to read the tree."""
-    check("DBUS_SESSION_BUS_ADDRESS" in os.environ,
-          "no session bus: run this test under dbus-run-session")
-    x.env.update(DBUS_SESSION_BUS_ADDRESS=os.environ["DBUS_SESSION_BUS_ADDRESS"],
-                 QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_ACCESSIBILITY="1")
-    os.environ.update(DISPLAY=x.display, XDG_RUNTIME_DIR=x.env["XDG_RUNTIME_DIR"])
+    """Starts AT-SPI's bus on x's session bus, turns accessibility on for
+    the programs started on x from now on, and returns pyatspi, ready to
+    read the tree; the test itself joins x's session (once per process:
+    the session bus, once connected, stays the process's)."""
+    x.env.update(QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_ACCESSIBILITY="1")
+    os.environ.update({name: x.env[name] for name in
+                       ("DISPLAY", "XDG_RUNTIME_DIR", "DBUS_SESSION_BUS_ADDRESS")})
     spawn(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately", "--a11y=1"],
           env=x.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 

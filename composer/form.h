@@ -17,7 +17,7 @@ public:
     // Combo1 and Text1 go into the frame's parent, the rest into the frame.
     Form(platform::Runtime &runtime, QWidget *frame)
         : runtime(runtime), Frame1(frame), Combo1(platform::parentOf(frame)), Combo2(frame), Combo3(frame),
-          Combo4(frame), Text1(platform::parentOf(frame)), Command1(frame), Command2(frame), Command4(frame),
+          Combo4(frame), Command1(frame), Text1(platform::parentOf(frame)), Command2(frame), Command4(frame),
           Command5(frame) {}
 
     void Combo_Click(); // a pick in any of the four lists
@@ -37,9 +37,11 @@ public:
 
     platform::Runtime &runtime;
     QWidget *const Frame1;
+    // Made in the order the Tab key visits them.
     platform::ComboBox Combo1, Combo2, Combo3, Combo4;
+    platform::Button Command1;
     platform::TextBox Text1;
-    platform::Button Command1, Command2, Command4, Command5;
+    platform::Button Command2, Command4, Command5;
     QString Text2 = QStringLiteral(" "); // separator
     QString Text3, Text4, Text5, Text6;  // item counts of the four lists
     QString Text7, Text8, Text9, Text10; // the four phrases saved by the last Random

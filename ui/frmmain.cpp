@@ -9,7 +9,9 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QApplication>
 #include <QComboBox>
+#include <QFontDatabase>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QLayout>
@@ -20,6 +22,7 @@
 #include <QStyle>
 #include <QWindow>
 
+#include <algorithm>
 #include <cmath>
 
 namespace ui {
@@ -39,6 +42,41 @@ QRect scaled(QRect at, double scale)
     const auto edge = [scale](int x) { return int(std::lround(x * scale)); };
     return QRect(QPoint(edge(at.left()), edge(at.top())),
                  QPoint(edge(at.left() + at.width()) - 1, edge(at.top() + at.height()) - 1));
+}
+
+// 9.75 pt in the classic font where it is installed, else the desktop's own;
+// the application's size when that is larger.
+QFont phraseFont()
+{
+    QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    font.setFamilies({QStringLiteral("MS Sans Serif"), font.family()});
+    font.setPointSizeF(std::max(9.75, QApplication::font().pointSizeF()));
+    font.setWeight(QFont::Normal);
+    return font;
+}
+
+// How many times its pixel layout the window is drawn, so that each list and
+// button gets what its style needs for its text: 1 at the default style and font.
+template <typename Places>
+double scaleToFit(const Places &places)
+{
+    double scale = 1;
+    for (const auto &[widget, name, at] : places) {
+        QSize need = widget->minimumSizeHint();
+        // A button's hint has the style's least width for any caption; it
+        // needs room for its own caption only.
+        if (auto *button = qobject_cast<QPushButton *>(widget)) {
+            const QStyle *style = button->style();
+            need.setWidth(button->fontMetrics().size(Qt::TextShowMnemonic, button->text()).width()
+                          + style->pixelMetric(QStyle::PM_ButtonMargin, nullptr, button)
+                          + 2 * style->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, button));
+            need.setHeight(button->sizeHint().height());
+        } else if (!qobject_cast<QComboBox *>(widget)) {
+            continue;
+        }
+        scale = std::max({scale, double(need.width()) / at.width(), double(need.height()) / at.height()});
+    }
+    return scale;
 }
 
 } // namespace
@@ -72,27 +110,29 @@ frmmain::frmmain(platform::Runtime &runtime)
 
     // In pixels at 96 dots per inch; the whole window grows alike where the
     // style or the font needs more room.
-    const std::pair<QWidget *, QRect> places[] = {
-        {centralWidget(), {0, 0, ClientWidth, ClientHeight}},
-        {Frame1, {0, 0, 489, 177}},
-        {Combo1.widget(), {8, 24, 473, 24}},
-        {Combo2.widget(), {8, 48, 129, 24}},
-        {Combo3.widget(), {136, 48, 113, 24}},
-        {Combo4.widget(), {248, 48, 233, 24}},
-        {Text1.widget(), {8, 88, 473, 49}},
-        {Command1.widget(), {248, 144, 49, 25}},
-        {Command2.widget(), {432, 144, 49, 25}},
-        {Command4.widget(), {152, 144, 89, 25}},
-        {Command5.widget(), {16, 144, 49, 25}},
+    const struct {
+        QWidget *widget;
+        const char *name;
+        QRect at;
+    } places[] = {
+        {centralWidget(), "client", {0, 0, ClientWidth, ClientHeight}},
+        {Frame1, "Frame1", {0, 0, 489, 177}},
+        {Combo1.widget(), "Combo1", {8, 24, 473, 24}},
+        {Combo2.widget(), "Combo2", {8, 48, 129, 24}},
+        {Combo3.widget(), "Combo3", {136, 48, 113, 24}},
+        {Combo4.widget(), "Combo4", {248, 48, 233, 24}},
+        {Text1.widget(), "Text1", {8, 88, 473, 49}},
+        {Command1.widget(), "Command1", {248, 144, 49, 25}},
+        {Command2.widget(), "Command2", {432, 144, 49, 25}},
+        {Command4.widget(), "Command4", {152, 144, 89, 25}},
+        {Command5.widget(), "Command5", {16, 144, 49, 25}},
     };
     const double scale = scaleToFit(places);
-    for (const auto &[widget, at] : places)
+    for (const auto &[widget, name, at] : places) {
+        widget->setObjectName(QLatin1String(name));
         widget->setGeometry(scaled(at, scale));
-    centralWidget()->setFixedSize(scaled(places[0].second, scale).size());
-    const char *objectNames[] = {"client", "Frame1", "Combo1", "Combo2", "Combo3", "Combo4",
-                                 "Text1", "Command1", "Command2", "Command4", "Command5"};
-    for (std::size_t i = 0; i < std::size(places); ++i)
-        places[i].first->setObjectName(QLatin1String(objectNames[i]));
+    }
+    centralWidget()->setFixedSize(scaled(places[0].at, scale).size());
     // The lists and the sentence box lie over the frame.
     Combo1.widget()->raise();
     Text1.widget()->raise();
@@ -105,11 +145,6 @@ frmmain::frmmain(platform::Runtime &runtime)
     mnucontents->setObjectName(QStringLiteral("mnucontents"));
     mnucontents->setEnabled(false);
 
-    QWidget *const tabOrder[] = {Combo1.widget(),   Combo2.widget(),   Combo3.widget(),
-                                 Combo4.widget(),   Command1.widget(), Text1.widget(),
-                                 Command2.widget(), Command4.widget(), Command5.widget()};
-    for (std::size_t i = 1; i < std::size(tabOrder); ++i)
-        QWidget::setTabOrder(tabOrder[i - 1], tabOrder[i]);
     Combo1.widget()->setFocus();
     showKeyboardFocus(*this, Text1.widget());
 

@@ -3,13 +3,11 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QFontDatabase>
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QPalette>
 #include <QPlainTextEdit>
 #include <QProxyStyle>
-#include <QPushButton>
 #include <QStyleOption>
 
 #include <algorithm>
@@ -91,37 +89,6 @@ void raiseFocusContrast()
     for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive})
         palette.setColor(group, QPalette::Highlight, highlight);
     QApplication::setPalette(palette);
-}
-
-QFont phraseFont()
-{
-    // The classic font where it is installed, else the desktop's own.
-    QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
-    font.setFamilies({QStringLiteral("MS Sans Serif"), font.family()});
-    font.setPointSizeF(std::max(9.75, QApplication::font().pointSizeF()));
-    font.setWeight(QFont::Normal);
-    return font;
-}
-
-double scaleToFit(std::span<const std::pair<QWidget *, QRect>> layout)
-{
-    double scale = 1;
-    for (const auto &[widget, at] : layout) {
-        QSize need = widget->minimumSizeHint();
-        // A button's hint has the style's least width for any caption; it
-        // needs room for its own caption only.
-        if (auto *button = qobject_cast<QPushButton *>(widget)) {
-            const QStyle *style = button->style();
-            need.setWidth(button->fontMetrics().size(Qt::TextShowMnemonic, button->text()).width()
-                          + style->pixelMetric(QStyle::PM_ButtonMargin, nullptr, button)
-                          + 2 * style->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, button));
-            need.setHeight(button->sizeHint().height());
-        } else if (!qobject_cast<QComboBox *>(widget)) {
-            continue;
-        }
-        scale = std::max({scale, double(need.width()) / at.width(), double(need.height()) / at.height()});
-    }
-    return scale;
 }
 
 void showKeyboardFocus(QMainWindow &window, QPlainTextEdit *box)

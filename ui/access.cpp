@@ -17,10 +17,9 @@ namespace ui {
 
 namespace {
 
-// Watches every key on its way to the window's controls. Most of what it
-// answers is one Qt behaviour: with a screen reader listening, Qt's
-// accessibility bridge holds each key press back until the reader has heard
-// it, then delivers it again as a new, not spontaneous, event.
+// Watches every key on its way to the window's controls. Most of it answers
+// one Qt behaviour: with a screen reader on, Qt's accessibility bridge holds
+// each key press back until the reader has heard it, then delivers it again.
 class KeyFilter : public QObject
 {
 public:
@@ -41,8 +40,7 @@ protected:
         const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
         auto *widget = receiver->isWidgetType() ? static_cast<QWidget *>(receiver) : nullptr;
 
-        // Return in the open drop-down picks the item and closes it; delivered
-        // again, it would pick the item a second time in the closed one.
+        // Return picks in the open drop-down and closes it; again, it would pick twice.
         if (enter && qobject_cast<QAbstractItemView *>(receiver) && !widget->isVisible()) {
             event->accept();
             return true;
@@ -64,8 +62,7 @@ protected:
                 toggleMenuBar();
             return true;
         }
-        // An Alt chord that is no access key reaches the focused control as
-        // a key press carrying the letter. (AltGr comes without Alt.)
+        // An Alt chord that is no access key would type its letter (AltGr has no Alt).
         const Qt::KeyboardModifiers modifiers = key->modifiers();
         return modifiers.testFlag(Qt::AltModifier) && !(modifiers & (Qt::ControlModifier | Qt::MetaModifier))
             && !key->text().isEmpty() && key->text().front().category() != QChar::Other_Control && widget
@@ -73,14 +70,12 @@ protected:
     }
 
 private:
-    // The menu bar enters its keyboard mode when Alt goes down and up with
-    // no key between as it sees them. A replayed Alt press, coming after the
-    // access key or the release, would set it waiting for the release once
-    // more: Alt+R would end in the menu bar, a lone Alt leave it at once.
+    // The menu bar enters its keyboard mode when Alt goes down and up with no
+    // key between as it sees them: a replayed Alt press, after the access key
+    // or the release, would send Alt+R into the menu bar. A replayed press
+    // comes to the window first, then with its shortcut override to the control.
     bool altKey(QObject *receiver, QKeyEvent &key)
     {
-        // A replayed press comes to the window first, then, after its
-        // shortcut override, to the focused control.
         if (key.type() == QEvent::KeyPress) {
             if (!key.spontaneous())
                 replayedAlt_ = !receiver->isWidgetType();
@@ -94,8 +89,7 @@ private:
         return swallow;
     }
 
-    // What a lone Alt press and release does: into the menu bar's keyboard
-    // mode, or back out. (The Alt key's own events report Alt flipped.)
+    // A lone Alt press and release (its own events report Alt flipped).
     void toggleMenuBar()
     {
         QKeyEvent press(QEvent::ShortcutOverride, Qt::Key_Alt, Qt::NoModifier);
@@ -111,9 +105,8 @@ private:
     bool replayedAlt_ = false;
 };
 
-// A list as a screen reader sees it. On Linux Qt names a combo box after its
-// text and expects a label beside it; our lists have none, so each is named
-// by its place in the sentence and its text is its value.
+// On Linux Qt names a combo box after its text and expects a label beside
+// it; our lists have none: each is named by its place, its text the value.
 class AccessibleComboBox : public QAccessibleWidget
 {
 public:
@@ -165,10 +158,9 @@ public:
     QStringList actionNames() const override { return {}; }
 };
 
-// Qt has no call that makes a screen reader speak; what Orca speaks is a
-// notification that appears. The announcer is a status line of no size
-// holding one such notification, named after the text and shown anew;
-// inside a status line it is spoken as its text alone.
+// Qt has no call that makes a screen reader speak; Orca speaks a notification
+// that appears, inside a status line as its text alone. The announcer is such
+// a status line of no size, its notification named after the text and shown.
 QAccessibleInterface *makeInterface(const QString &className, QObject *object)
 {
     auto *widget = qobject_cast<QWidget *>(object);
@@ -204,11 +196,10 @@ void setUpAccess(frmmain &window)
     QWidget *notice = invisible(invisible(window.centralWidget(), "announcer"), "announcement");
     notice->hide();
     const auto announceAfter = [notice](platform::Button &button, std::function<QString()> text) {
-        // Queued: spoken once the press has been handled, whatever it set off.
+        // Queued, once the press has been handled; named while hidden, so that
+        // the one event a screen reader presents, the showing, has the text.
         QObject::connect(button.widget(), &QPushButton::clicked, notice, [notice, text] {
             QMetaObject::invokeMethod(notice, [notice, text] {
-                // Named while hidden, so that the one event a screen reader
-                // presents, the notification appearing, carries the text.
                 notice->hide();
                 notice->setAccessibleName(text());
                 notice->show();

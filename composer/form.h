@@ -2,15 +2,11 @@
 #pragma once
 
 #include "platform/controls.h"
-
-namespace platform {
-class Runtime;
-}
+#include "platform/runtime.h"
 
 namespace composer {
 
-// The window's controls, the hidden text fields that carry values between
-// presses, and one handler per event.
+// The window's controls, the hidden text fields that carry values between presses, and one handler per event.
 class Form
 {
 public:

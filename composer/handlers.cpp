@@ -2,7 +2,6 @@
 #include "form.h"
 
 #include "platform/error.h"
-#include "platform/runtime.h"
 
 #include <cmath>
 
@@ -44,27 +43,19 @@ void Form::Command2_Click()
 void Form::Command4_Click()
 {
     // Back becomes available once an earlier Random has saved a first phrase.
-    if (!Command5.enabled())
-        Command5.setEnabled(true);
-    if (Text7.isEmpty())
-        Command5.setEnabled(false);
-    Text7 = Combo1.text();
-    Text8 = Combo2.text();
-    Text9 = Combo3.text();
-    Text10 = Combo4.text();
+    Command5.setEnabled(!Text7.isEmpty());
+    platform::ComboBox *const lists[] = {&Combo1, &Combo2, &Combo3, &Combo4};
+    QString *const saved[] = {&Text7, &Text8, &Text9, &Text10};
+    for (int i = 0; i < 4; ++i)
+        *saved[i] = lists[i]->text();
     Text11 = Text1.text();
 
     // From here a failing statement is skipped: an empty list keeps its text,
     // a count that is no number picks the first item.
     const auto resumeNext = [](auto &&statement) noexcept {
-        try {
-            statement();
-        } catch (const platform::Error &) {
-        } catch (const std::bad_alloc &) {
-        }
+        try { statement(); } catch (const platform::Error &) {} catch (const std::bad_alloc &) {}
     };
     resumeNext([&] { runtime.Randomize(); });
-    platform::ComboBox *const lists[] = {&Combo1, &Combo2, &Combo3, &Combo4};
     const QString *const counts[] = {&Text3, &Text4, &Text5, &Text6};
     qint32 indices[4] = {};
     for (int i = 0; i < 4; ++i) {

@@ -4,7 +4,6 @@
 #include "phrasefile.h"
 
 #include "composer/form.h"
-#include "platform/runtime.h"
 
 namespace phrases {
 
@@ -17,9 +16,8 @@ void Form_Load(composer::Form &form)
         QString *const counts[] = {&form.Text3, &form.Text4, &form.Text5, &form.Text6};
         platform::ComboBox *const lists[] = {&form.Combo1, &form.Combo2, &form.Combo3, &form.Combo4};
         for (int i = 0; i < 4; ++i) {
-            const QByteArray path = folder + "/list" + QByteArray::number(i + 1) + ".dat";
             // The file's bytes are let go before the list is sorted.
-            platform::ItemList items = decodePhraseFile(readFile(path));
+            auto items = decodePhraseFile(readFile(folder + "/list" + QByteArray::number(i + 1) + ".dat"));
             lists[i]->addItems(std::move(items));
         }
         for (int i = 0; i < 4; ++i)

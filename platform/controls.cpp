@@ -80,8 +80,7 @@ void ComboBox::setText(const QString &text)
 
 void ComboBox::showText(const QString &text)
 {
-    // Setting the text a selection already put there would make a screen
-    // reader say the phrase twice.
+    // Setting the text a selection already put there would make a screen reader say the phrase twice.
     QLineEdit *field = widget_->lineEdit();
     if (field->text() != text)
         widget_->setEditText(text);
@@ -119,8 +118,7 @@ void TextBox::contentsChanged()
         // A user edit replaces one stretch: the characters before and after
         // it stay as they were given, breaks included.
         const auto same = [](QChar given, QChar now) {
-            return given == now
-                || (now == u'\n' && (QStringView(u"\u2029\uFDD0\uFDD1").contains(given) || given == u'\r'));
+            return given == now || (now == u'\n' && QStringView(u"\r\u2029\uFDD0\uFDD1").contains(given));
         };
         const qsizetype n = qMin(text_.size(), shown.size());
         qsizetype before = 0, after = 0;

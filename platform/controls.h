@@ -16,9 +16,8 @@ class PhraseModel;
 
 QWidget *parentOf(QWidget *widget);
 
-// A drop-down list sorted ignoring case, with an editable field. picked()
-// comes with each selection, by the user or setListIndex(), even of the item
-// already selected; changed() when the field's text is typed or set.
+// A drop-down list sorted ignoring case, with an editable field. picked() comes with each selection, by the user or
+// setListIndex(), even of the item already selected; changed() when the field's text is typed or set.
 class ComboBox : public QObject
 {
     Q_OBJECT
@@ -46,9 +45,8 @@ private:
     PhraseModel *model_;
 };
 
-// A plain-text box; changed() comes with setText() and each user edit.
-// text() is exactly what setText() gave, though the box shows U+2029, U+FDD0,
-// U+FDD1 and a lone CR as line breaks; after an edit, the typed part reads
+// A plain-text box; changed() comes with setText() and each user edit. text() is exactly what setText() gave,
+// though the box shows U+2029, U+FDD0, U+FDD1 and a lone CR as line breaks; after an edit, the typed part reads
 // back as typed (a new paragraph as LF) and the rest keeps what was given.
 class TextBox : public QObject
 {

@@ -51,9 +51,8 @@ void Runtime::End()
 
 void Runtime::Randomize()
 {
-    const auto now = std::chrono::high_resolution_clock::now().time_since_epoch();
-    const auto ns = std::uint64_t(std::chrono::duration_cast<std::chrono::nanoseconds>(now).count());
-    std::seed_seq seq{std::uint32_t(ns), std::uint32_t(ns >> 32)};
+    const auto ticks = std::uint64_t(std::chrono::high_resolution_clock::now().time_since_epoch().count());
+    std::seed_seq seq{std::uint32_t(ticks), std::uint32_t(ticks >> 32)};
     engine_.seed(seq);
 }
 
@@ -62,31 +61,22 @@ float Runtime::Rnd() { return float(engine_() >> 8) * 0x1p-24f; }
 
 void Runtime::setClipboardText(const QString &text) { QGuiApplication::clipboard()->setText(text); }
 
-namespace {
-
-struct MessageBox : QMessageBox {
-    using QMessageBox::QMessageBox;
-    // Over the middle of its owner, frames included (taken to be as wide as
-    // the owner's): Qt's own guess at the frame can be 10 to 40 px off.
-    void showEvent(QShowEvent *event) override
-    {
-        QMessageBox::showEvent(event);
-        if (const QWidget *owner = parentWidget()) {
-            const QRect frame = owner->frameGeometry(), inside = owner->geometry();
-            const QSize framed = size() + (frame.size() - inside.size());
-            // Not framed yet, the box is placed by its inside, which the
-            // frame's left and top edges will push right and down.
-            move(frame.x() + (frame.width() - framed.width()) / 2 + (inside.x() - frame.x()),
-                 frame.y() + (frame.height() - framed.height()) / 2 + (inside.y() - frame.y()));
-        }
-    }
-};
-
-} // namespace
-
 std::unique_ptr<QMessageBox> makeMessageBox(const QString &prompt, int buttons,
                                             const std::optional<QString> &title, QWidget *parent)
 {
+    struct MessageBox : QMessageBox {
+        using QMessageBox::QMessageBox;
+        // Over the middle of its owner, frames included: taken to be as wide as the owner's, the frames
+        // share the insides' middle (Qt's own guess at the frame can be 10 to 40 px off).
+        void showEvent(QShowEvent *event) override
+        {
+            QMessageBox::showEvent(event);
+            if (const QWidget *owner = parentWidget()) {
+                const QRect inside = owner->geometry();
+                move(inside.x() + (inside.width() - width()) / 2, inside.y() + (inside.height() - height()) / 2);
+            }
+        }
+    };
     auto box = std::make_unique<MessageBox>(parent);
     box->setTextFormat(Qt::PlainText);
     box->setText(prompt);

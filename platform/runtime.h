@@ -15,8 +15,7 @@ namespace platform {
 
 enum MsgBoxStyle : int { vbOKOnly = 0, vbInformation = 64 };
 
-// The services that block, end the program, depend on the clock or reach
-// outside the window: tests override them.
+// The services that block, end the program, depend on the clock or reach outside the window: tests override them.
 class Runtime
 {
 public:

@@ -10,20 +10,8 @@
 
 namespace platform {
 
-namespace {
-
 // The handler writes into the first end, the event loop reads the second.
-int pipeEnds[2] = {-1, -1};
-
-void onSignal(int)
-{
-    const int saved = errno;
-    // A full socket already holds enough bytes to be noticed.
-    [[maybe_unused]] const ssize_t written = ::write(pipeEnds[0], "", 1);
-    errno = saved;
-}
-
-} // namespace
+static int pipeEnds[2] = {-1, -1};
 
 TerminationSignals::TerminationSignals(QObject *parent)
     : QObject(parent)
@@ -39,15 +27,17 @@ TerminationSignals::TerminationSignals(QObject *parent)
             Q_EMIT received();
     });
     struct sigaction action {};
-    action.sa_handler = onSignal;
+    action.sa_handler = [](int) {
+        const int saved = errno;
+        // A full socket already holds enough bytes to be noticed.
+        [[maybe_unused]] const ssize_t written = ::write(pipeEnds[0], "", 1);
+        errno = saved;
+    };
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
-        struct sigaction before {};
-        if (::sigaction(signal, nullptr, &before) == 0 && before.sa_handler == SIG_IGN)
-            continue;
-        ::sigaction(signal, &action, nullptr);
-    }
+    for (int signal : {SIGTERM, SIGINT, SIGHUP})
+        if (struct sigaction before {}; ::sigaction(signal, nullptr, &before) != 0 || before.sa_handler != SIG_IGN)
+            ::sigaction(signal, &action, nullptr);
 }
 
 } // namespace platform

@@ -4,6 +4,7 @@
 #include "platform/error.h"
 
 #include <algorithm>
+#include <compare>
 #include <cstring>
 #include <numeric>
 #include <utility>
@@ -36,9 +37,8 @@ void ItemList::append(const ItemList &other)
 
 namespace {
 
-// As UTF-16 units, the supplementary characters (surrogates, D800..DFFF) come
-// before U+E000..U+FFFF; order keys move the surrogates above the rest, so
-// that keys compared unit by unit order as code points do. Only 0 has key 0.
+// As UTF-16 units, the supplementary characters (surrogates, D800..DFFF) come before U+E000..U+FFFF; order keys
+// move the surrogates above the rest, so that keys compared unit by unit order as code points do. Only 0 has key 0.
 inline char16_t orderKey(char16_t unit)
 {
     return unit < 0xD800 ? unit : unit >= 0xE000 ? char16_t(unit - 0x800) : char16_t(unit + 0x2000);
@@ -70,34 +70,11 @@ inline char16_t foldedKey(const char16_t *text, qsizetype size, qsizetype i)
     return orderKey(c);
 }
 
-} // namespace
-
-int compareIgnoringCase(QStringView a, QStringView b)
-{
-    const qsizetype n = std::min(a.size(), b.size());
-    const char16_t *pa = a.utf16();
-    const char16_t *pb = b.utf16();
-    for (qsizetype i = 0; i < n; ++i) {
-        // Equal units fold alike, but for surrogates, which fold with their partners.
-        if (pa[i] == pb[i] && !QChar::isSurrogate(pa[i]))
-            continue;
-        const char16_t ka = foldedKey(pa, a.size(), i);
-        const char16_t kb = foldedKey(pb, b.size(), i);
-        if (ka != kb)
-            return ka < kb ? -1 : 1;
-    }
-    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
-}
-
-namespace {
-
-// The sort compares packed keys, not texts. An item's key at depth d holds
-// the order keys of its folding's units d..d+11, 16 bits each, most
-// significant first, zero-padded, and how many of those places the item fills
-// (13 when it goes on). Among items alike up to d, keys compare as the texts
-// do, since only a missing unit has key 0. Items tied on keys that go on are
-// sorted again one depth further; a surrogate pair split by a depth folds
-// whole on both sides. Sorting touches no text, which is read once per depth.
+// The sort compares packed keys, not texts. An item's key at depth d holds the order keys of its folding's units
+// d..d+11, 16 bits each, most significant first, zero-padded, and how many of those places the item fills (13 when
+// it goes on). Among items alike up to d, keys compare as the texts do, since only a missing unit has key 0. Items
+// tied on keys that go on are sorted again one depth further; a surrogate pair split by a depth folds whole on both
+// sides. Sorting touches no text, which is read once per depth.
 constexpr qsizetype KeyUnits = 12;
 
 struct SortEntry {
@@ -105,18 +82,9 @@ struct SortEntry {
     std::uint32_t filled;
     std::uint32_t item;
 
-    bool sameKey(const SortEntry &o) const
-    {
-        return key[0] == o.key[0] && key[1] == o.key[1] && key[2] == o.key[2] && filled == o.filled;
-    }
+    bool sameKey(const SortEntry &o) const { return std::equal(key, key + 3, o.key) && filled == o.filled; }
     // The item numbers break ties, which makes the sort stable.
-    bool operator<(const SortEntry &o) const
-    {
-        for (int w = 0; w < 3; ++w)
-            if (key[w] != o.key[w])
-                return key[w] < o.key[w];
-        return filled != o.filled ? filled < o.filled : item < o.item;
-    }
+    auto operator<=>(const SortEntry &) const = default;
 };
 
 void setKey(SortEntry &entry, QStringView text, qsizetype depth)
@@ -130,10 +98,9 @@ void setKey(SortEntry &entry, QStringView text, qsizetype depth)
     entry.filled = std::uint32_t(std::min(left, KeyUnits + 1));
 }
 
-// Sorts entries fully: a large run is split in place on a byte of its keys'
-// first word, from byte `byte` down, then each part on the next bytes, and
-// small parts are compared. Bytes alike in the whole run (the high bytes of
-// ASCII text) are passed over, two at a time.
+// Sorts entries fully: a large run is split in place on a byte of its keys' first word, from byte `byte` down, then
+// each part on the next bytes, and small parts are compared. Bytes alike in the whole run (the high bytes of ASCII
+// text) are passed over, two at a time.
 void sortEntries(SortEntry *first, SortEntry *last, int byte = 7)
 {
     const auto n = std::size_t(last - first);
@@ -191,13 +158,27 @@ void findTies(const std::vector<SortEntry> &entries, Range range, std::vector<Ra
 
 } // namespace
 
+int compareIgnoringCase(QStringView a, QStringView b)
+{
+    const qsizetype n = std::min(a.size(), b.size());
+    const char16_t *pa = a.utf16(), *pb = b.utf16();
+    for (qsizetype i = 0; i < n; ++i) {
+        // Equal units fold alike, but for surrogates, which fold with their partners.
+        if (pa[i] == pb[i] && !QChar::isSurrogate(pa[i]))
+            continue;
+        const char16_t ka = foldedKey(pa, a.size(), i), kb = foldedKey(pb, b.size(), i);
+        if (ka != kb)
+            return ka < kb ? -1 : 1;
+    }
+    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+}
+
 std::vector<std::uint32_t> sortedOrder(const ItemList &list)
 {
     const auto count = std::size_t(list.size());
     std::vector<SortEntry> entries(count);
-    // A long list's entries are written in one pass, in the items' order,
-    // straight into the part their first unit puts them in, and each part is
-    // sorted from the second unit on; the table is not worth it for short lists.
+    // A long list's entries are written in one pass, in the items' order, straight into the part their first unit
+    // puts them in, and each part is sorted from the second unit on; the table is not worth it for short lists.
     const bool spread = count >= 4096;
     std::vector<char16_t> firstUnit(count);
     std::vector<std::uint32_t> parts(spread ? 0x10000 + 1 : 2, 0);

@@ -33,10 +33,9 @@ private:
     std::vector<std::uint32_t> bounds_{0};
 };
 
-// Alphabetical order ignoring case (<0, 0, >0): the texts' case foldings
-// compared code point by code point, a surrogate pair folded whole, a
-// surrogate that is half of no pair left as it is (it sorts among the
-// supplementary characters). Texts that differ only in case are equal.
+// Alphabetical order ignoring case (<0, 0, >0): the texts' case foldings compared code point by code point, a
+// surrogate pair folded whole, a surrogate that is half of no pair left as it is (it sorts among the supplementary
+// characters). Texts that differ only in case are equal.
 int compareIgnoringCase(QStringView a, QStringView b);
 
 // The item positions of list in compareIgnoringCase() order; stable.

@@ -13,13 +13,10 @@
 
 #include <algorithm>
 #include <climits>
+#include <functional>
+#include <ranges>
 
 namespace platform {
-
-int PhraseModel::rowCount(const QModelIndex &parent) const
-{
-    return parent.isValid() ? 0 : int(order_.size());
-}
 
 QVariant PhraseModel::data(const QModelIndex &index, int role) const
 {
@@ -40,9 +37,8 @@ void PhraseModel::insert(ItemList items)
     auto order = sortedOrder(items_);
     beginResetModel();
     order_ = std::move(order);
-    // On a reset the drop-down selects its first item and copies it into its
-    // edit field, which the list at once undoes: items read as nothing
-    // meanwhile, so that no phrase is copied and laid out for nothing.
+    // On a reset the drop-down selects its first item and copies it into its edit field, which the list at once
+    // undoes: items read as nothing meanwhile, so that no phrase is copied and laid out for nothing.
     quietReset_ = true;
     endResetModel();
     quietReset_ = false;
@@ -115,8 +111,7 @@ void PhraseListView::changeEvent(QEvent *event)
 
 int PhraseListView::rowHeight() const
 {
-    // The last row stands for all, as in a plain list of uniform rows (the
-    // first is often the empty phrase).
+    // The last row stands for all, as in a plain list of uniform rows (the first is often the empty phrase).
     if (rowHeight_ <= 0 && rows() > 0) {
         QStyleOptionViewItem option;
         initViewItemOption(&option);
@@ -256,11 +251,8 @@ void PhraseListView::selectionChanged(const QItemSelection &selected, const QIte
 
 void PhraseListView::keyboardSearch(const QString &search)
 {
-    if (search.isEmpty()) {
-        typed_.clear();
-        typing_.invalidate();
-        return;
-    }
+    if (search.isEmpty()) // the next key starts afresh
+        return typing_.invalidate();
     const bool fresh = !typing_.isValid() || typing_.elapsed() > QApplication::keyboardInputInterval();
     typing_.start();
     typed_ = fresh ? search : typed_ + search;
@@ -274,14 +266,8 @@ void PhraseListView::keyboardSearch(const QString &search)
     // Sorted ignoring case, the rows starting with the prefix lie together:
     // from the first not before it up to the first not starting with it.
     const auto firstWhere = [](int row, int end, auto pred) { // pred holds from some row on
-        while (row < end) {
-            const int mid = row + (end - row) / 2;
-            if (pred(mid))
-                end = mid;
-            else
-                row = mid + 1;
-        }
-        return row;
+        const auto rows = std::views::iota(row, end);
+        return row + int(std::ranges::partition_point(rows, std::not_fn(pred)) - rows.begin());
     };
     const auto text = [this](int row) { return model()->data(rowIndex(row), Qt::DisplayRole).toString(); };
     const int first = firstWhere(0, rows(), [&](int row) { return compareIgnoringCase(text(row), prefix) >= 0; });

@@ -9,12 +9,8 @@
 
 #include <algorithm>
 
-// The model and list of a drop-down of up to 2^24 phrases. A stock QComboBox
-// with a QStringListModel keeps a QString per item and lays out every row before
-// it first opens. Side by side with four lists of 100,000 phrases, these fill
-// the lists 5 to 10 times faster (one text buffer per list, sorted once by
-// packed keys) and open in a few milliseconds where the stock one takes 2 to 3
-// seconds (rows placed by arithmetic, type-ahead by binary search).
+// The model and list of a drop-down of up to 2^24 phrases: with 100,000 phrases a list, they fill 5 to 10 times
+// faster than a stock QComboBox and open in milliseconds, not seconds (one text buffer, rows placed by arithmetic).
 
 namespace platform {
 
@@ -26,7 +22,7 @@ class PhraseModel final : public QAbstractListModel
 public:
     using QAbstractListModel::QAbstractListModel;
 
-    int rowCount(const QModelIndex &parent = {}) const override;
+    int rowCount(const QModelIndex &parent = {}) const override { return parent.isValid() ? 0 : int(order_.size()); }
     QVariant data(const QModelIndex &index, int role) const override;
     // Finds nothing: the drop-down looks its edit field's text up when editing
     // ends and would select a match, but typing is never a pick.
@@ -51,8 +47,7 @@ class PhraseListView final : public QListView
 public:
     // Rows placed by arithmetic are of one height (the property tells anyone
     // who asks) and scroll by rows, whatever the style prefers.
-    explicit PhraseListView(QWidget *parent = nullptr)
-        : QListView(parent)
+    explicit PhraseListView(QWidget *parent = nullptr) : QListView(parent)
     {
         setUniformItemSizes(true);
         setVerticalScrollMode(ScrollPerItem);
@@ -70,9 +65,8 @@ public:
     QModelIndex indexAt(const QPoint &point) const override;
     void scrollTo(const QModelIndex &index, ScrollHint hint = EnsureVisible) override;
     void doItemsLayout() override;
-    // Moves to the first row starting with what was typed, ignoring case.
-    // Keys typed within the keyboard input interval extend it; the same key
-    // again moves on to the next such row, wrapping. Empty: start afresh.
+    // Moves to the first row starting with what was typed, ignoring case. Keys typed within the keyboard input
+    // interval extend it; the same key again moves on to the next such row, wrapping. Empty: start afresh.
     void keyboardSearch(const QString &search) override;
 
 protected:

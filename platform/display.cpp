@@ -21,9 +21,8 @@ namespace {
 QtMessageHandler qtHandler = nullptr;
 // What Qt said while it opened the display.
 std::string said;
-// The connection the X server was probed over, let go once Qt has opened
-// its own: a server that resets when its last client leaves must not do so
-// in between.
+// The connection the X server was probed over, let go once Qt has opened its own: a server that resets when its
+// last client leaves must not do so in between.
 xcb_connection_t *probe = nullptr;
 bool greyScale = false;
 
@@ -33,9 +32,8 @@ bool isSet(const char *name)
     return value && *value;
 }
 
-// Qt ends the process with an abort when no platform plugin of the list
-// opens a display, having said why first. Until the display is open what it
-// says is kept, and the abort becomes one line and status 1.
+// Qt ends the process with an abort when no platform plugin of the list opens a display, having said why first.
+// Until the display is open what it says is kept, and the abort becomes one line and status 1.
 void onQtMessage(QtMsgType type, const QMessageLogContext &, const QString &message)
 {
     if (type != QtFatalMsg) {
@@ -55,10 +53,9 @@ xcb_connection_t *x11Connection()
     return x11 ? x11->connection() : nullptr;
 }
 
-// The grey-scale visual Qt draws on when the X screen has 8 bits per pixel:
-// Qt paints 8-bit images in grey only, and the usual visual of such a screen
-// maps colours through a palette it cannot paint on. Refuses a screen
-// without one, as a display that cannot be used.
+// The grey-scale visual Qt draws on when the X screen has 8 bits per pixel: Qt paints 8-bit images in grey only,
+// and the usual visual of such a screen maps colours through a palette it cannot paint on. Refuses a screen without
+// one, as a display that cannot be used.
 void chooseVisual(std::vector<std::string> &arguments)
 {
     int number = 0;
@@ -90,9 +87,8 @@ void chooseVisual(std::vector<std::string> &arguments)
     ::_exit(1);
 }
 
-// Qt gives every window of a visual other than the screen's own a colormap
-// with no colours in it. All its cells are taken here and cell n is given
-// grey level n, which is what Qt's 8-bit grey pixels mean.
+// Qt gives every window of a visual other than the screen's own a colormap with no colours in it. All its cells are
+// taken here and cell n is given grey level n, which is what Qt's 8-bit grey pixels mean.
 void fillWithGreyRamp(xcb_connection_t *connection, xcb_window_t window)
 {
     xcb_get_window_attributes_reply_t *attributes = xcb_get_window_attributes_reply(
@@ -114,8 +110,8 @@ void fillWithGreyRamp(xcb_connection_t *connection, xcb_window_t window)
     }
     std::free(cells);
     xcb_store_colors(connection, colormap, std::uint32_t(ramp.size()), ramp.data());
-    // A window manager installs a window's colormap when it gets the focus;
-    // without one, the program's stays installed.
+    // A window manager installs a window's colormap when it gets the focus; without one, the program's stays
+    // installed.
     xcb_install_colormap(connection, colormap);
     xcb_flush(connection);
 }
@@ -182,8 +178,7 @@ void setToolWindowHints(QWidget *window)
     const xcb_atom_t skip = atom(connection, "_NET_WM_STATE_SKIP_TASKBAR");
     if (state == XCB_ATOM_NONE || skip == XCB_ATOM_NONE)
         return;
-    // Appended: Qt reads the property back and adds its own states to it
-    // when it maps the window.
+    // Appended: Qt reads the property back and adds its own states to it when it maps the window.
     xcb_change_property(connection, XCB_PROP_MODE_APPEND, id, state, XCB_ATOM_ATOM, 32, 1, &skip);
     xcb_flush(connection);
 }

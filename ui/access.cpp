@@ -17,9 +17,8 @@ namespace ui {
 
 namespace {
 
-// Watches every key on its way to the window's controls. Most of it answers
-// one Qt behaviour: with a screen reader on, Qt's accessibility bridge holds
-// each key press back until the reader has heard it, then delivers it again.
+// Watches every key on its way to the window's controls. Most of it answers one Qt behaviour: with a screen reader
+// on, Qt's accessibility bridge holds each key press back until the reader has heard it, then delivers it again.
 class KeyFilter : public QObject
 {
 public:
@@ -70,9 +69,8 @@ protected:
     }
 
 private:
-    // The menu bar enters its keyboard mode when Alt goes down and up with no
-    // key between as it sees them: a replayed Alt press, after the access key
-    // or the release, would send Alt+R into the menu bar. A replayed press
+    // The menu bar enters its keyboard mode when Alt goes down and up with no key between as it sees them: a
+    // replayed Alt press, after the access key or the release, would send Alt+R into the menu bar. A replayed press
     // comes to the window first, then with its shortcut override to the control.
     bool altKey(QObject *receiver, QKeyEvent &key)
     {
@@ -105,8 +103,8 @@ private:
     bool replayedAlt_ = false;
 };
 
-// On Linux Qt names a combo box after its text and expects a label beside
-// it; our lists have none: each is named by its place, its text the value.
+// On Linux Qt names a combo box after its text and expects a label beside it; our lists have none: each is named by
+// its place, its text the value.
 class AccessibleComboBox : public QAccessibleWidget
 {
 public:
@@ -158,9 +156,8 @@ public:
     QStringList actionNames() const override { return {}; }
 };
 
-// Qt has no call that makes a screen reader speak; Orca speaks a notification
-// that appears, inside a status line as its text alone. The announcer is such
-// a status line of no size, its notification named after the text and shown.
+// Qt has no call that makes a screen reader speak; Orca speaks a notification that appears, inside a status line as
+// its text alone. The announcer is such a status line of no size, its notification named after the text and shown.
 QAccessibleInterface *makeInterface(const QString &className, QObject *object)
 {
     auto *widget = qobject_cast<QWidget *>(object);
@@ -173,18 +170,6 @@ QAccessibleInterface *makeInterface(const QString &className, QObject *object)
     return nullptr;
 }
 
-// Takes no room and no input, and paints nothing.
-QWidget *invisible(QWidget *parent, const char *name)
-{
-    auto *widget = new QWidget(parent);
-    widget->setObjectName(QLatin1String(name));
-    widget->setGeometry(0, 0, 0, 0);
-    widget->setFocusPolicy(Qt::NoFocus);
-    widget->setAttribute(Qt::WA_TransparentForMouseEvents);
-    widget->setAttribute(Qt::WA_NoSystemBackground);
-    return widget;
-}
-
 } // namespace
 
 void setUpAccess(frmmain &window)
@@ -193,11 +178,19 @@ void setUpAccess(frmmain &window)
     Q_UNUSED(installed);
     new KeyFilter(window);
 
-    QWidget *notice = invisible(invisible(window.centralWidget(), "announcer"), "announcement");
+    QWidget *notice = window.centralWidget();
+    for (const char *name : {"announcer", "announcement"}) { // no room, no input, nothing painted
+        notice = new QWidget(notice);
+        notice->setObjectName(QLatin1String(name));
+        notice->setGeometry(0, 0, 0, 0);
+        notice->setFocusPolicy(Qt::NoFocus);
+        notice->setAttribute(Qt::WA_TransparentForMouseEvents);
+        notice->setAttribute(Qt::WA_NoSystemBackground);
+    }
     notice->hide();
     const auto announceAfter = [notice](platform::Button &button, std::function<QString()> text) {
-        // Queued, once the press has been handled; named while hidden, so that
-        // the one event a screen reader presents, the showing, has the text.
+        // Queued, once the press has been handled; named while hidden, so that the one event a screen reader
+        // presents, the showing, has the text.
         QObject::connect(button.widget(), &QPushButton::clicked, notice, [notice, text] {
             QMetaObject::invokeMethod(notice, [notice, text] {
                 notice->hide();

@@ -3,12 +3,11 @@
 
 namespace ui {
 
-// The application's name, icon, colours and quit rule, as the program sets
-// them before its window is built.
+// The application's name, icon, colours and quit rule, as the program sets them before its window is built.
 void setUpApplication();
 
-// The program: opens the display, builds and loads the window, shows it and
-// runs until a handler ends the program. Returns the exit status.
+// The program: opens the display, builds and loads the window, shows it and runs until a handler ends the program.
+// Returns the exit status.
 int run(int argc, char **argv);
 
 } // namespace ui

@@ -44,8 +44,8 @@ QRect scaled(QRect at, double scale)
                  QPoint(edge(at.left() + at.width()) - 1, edge(at.top() + at.height()) - 1));
 }
 
-// 9.75 pt in the classic font where it is installed, else the desktop's own;
-// the application's size when that is larger.
+// 9.75 pt in the classic font where it is installed, else the desktop's own; the application's size when that is
+// larger.
 QFont phraseFont()
 {
     QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
@@ -55,16 +55,15 @@ QFont phraseFont()
     return font;
 }
 
-// How many times its pixel layout the window is drawn, so that each list and
-// button gets what its style needs for its text: 1 at the default style and font.
+// How many times its pixel layout the window is drawn, so that each list and button gets what its style needs for
+// its text: 1 at the default style and font.
 template <typename Places>
 double scaleToFit(const Places &places)
 {
     double scale = 1;
     for (const auto &[widget, name, at] : places) {
         QSize need = widget->minimumSizeHint();
-        // A button's hint has the style's least width for any caption; it
-        // needs room for its own caption only.
+        // A button's hint has the style's least width for any caption; it needs room for its own caption only.
         if (auto *button = qobject_cast<QPushButton *>(widget)) {
             const QStyle *style = button->style();
             need.setWidth(button->fontMetrics().size(Qt::TextShowMnemonic, button->text()).width()
@@ -108,8 +107,7 @@ frmmain::frmmain(platform::Runtime &runtime)
     Command5.widget()->setText(QStringLiteral("&Back"));
     Command5.setEnabled(false);
 
-    // In pixels at 96 dots per inch; the whole window grows alike where the
-    // style or the font needs more room.
+    // In pixels at 96 dots per inch; the whole window grows alike where the style or the font needs more room.
     const struct {
         QWidget *widget;
         const char *name;
@@ -184,8 +182,8 @@ void frmmain::closeEvent(QCloseEvent *event)
 
 void frmmain::changeEvent(QEvent *event)
 {
-    // The window is never minimized or maximized: where a window manager or
-    // compositor does it anyway, it comes back as it was.
+    // The window is never minimized or maximized: where a window manager or compositor does it anyway, it comes
+    // back as it was.
     if (event->type() == QEvent::WindowStateChange && windowState() != Qt::WindowNoState)
         QMetaObject::invokeMethod(this, [this] {
             showNormal();
@@ -202,18 +200,16 @@ void frmmain::showCentred()
     if (where)
         setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(), where->availableGeometry()));
     platform::setToolWindowHints(this);
-    // On Wayland the title bar Qt draws asks the compositor to maximize the
-    // window, which then takes only a picture of the maximized size: until
-    // the window comes back (changeEvent), it may be that large.
+    // On Wayland the title bar Qt draws asks the compositor to maximize the window, which then takes only a picture
+    // of the maximized size: until the window comes back (changeEvent), it may be that large.
     winId();
     connect(windowHandle(), &QWindow::windowStateChanged, this, [this](Qt::WindowState state) {
         if (state != Qt::WindowNoState)
             windowHandle()->setMaximumSize(QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX));
     });
     show();
-    // Window managers give a new window the focus only when it is listed in
-    // the task bar (openbox) or a normal window; ask for it, so that typing
-    // goes to the first list from the start.
+    // Window managers give a new window the focus only when it is listed in the task bar (openbox) or a normal
+    // window; ask for it, so that typing goes to the first list from the start.
     activateWindow();
 }
 

@@ -13,8 +13,8 @@ class Runtime;
 
 namespace ui {
 
-// The program's only window: its controls laid out in pixels at 96 dots per
-// inch, its menu, and which handler each of their events runs.
+// The program's only window: its controls laid out in pixels at 96 dots per inch, its menu, and which handler each
+// of their events runs.
 class frmmain : public QMainWindow, public composer::Form
 {
     Q_OBJECT

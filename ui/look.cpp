@@ -24,10 +24,9 @@ double luminance(const QColor &colour)
     return 0.2126 * linear(rgb.redF()) + 0.7152 * linear(rgb.greenF()) + 0.0722 * linear(rgb.blueF());
 }
 
-// Where the keyboard is. The menu bar in keyboard mode (after Alt or F10)
-// has a selected title that is not open yet, which styles draw like any
-// other: drawn as an open one, it shows where Down or Return will go. A
-// multi-line text box's frame shows no focus: it gets the single-line ring.
+// Where the keyboard is. The menu bar in keyboard mode (after Alt or F10) has a selected title that is not open
+// yet, which styles draw like any other: drawn as an open one, it shows where Down or Return will go. A multi-line
+// text box's frame shows no focus: it gets the single-line ring.
 class KeyboardFocusStyle : public QProxyStyle
 {
 public:
@@ -66,8 +65,7 @@ void raiseFocusContrast()
     // The style, once there, gives the palette its colours.
     QApplication::style();
     QPalette palette = QApplication::palette();
-    // Fusion draws a focus ring in the highlight colour darkened by 25 %,
-    // no lighter than value 160.
+    // Fusion draws a focus ring in the highlight colour darkened by 25 %, no lighter than value 160.
     const auto ring = [](const QColor &highlight) {
         QColor outline = highlight.darker(125);
         if (outline.value() > 160)

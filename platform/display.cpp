@@ -134,16 +134,6 @@ protected:
     }
 };
 
-xcb_atom_t atom(xcb_connection_t *connection, const char *name)
-{
-    const xcb_intern_atom_cookie_t cookie
-        = xcb_intern_atom(connection, 0, std::uint16_t(std::strlen(name)), name);
-    xcb_intern_atom_reply_t *reply = xcb_intern_atom_reply(connection, cookie, nullptr);
-    const xcb_atom_t found = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-    std::free(reply);
-    return found;
-}
-
 } // namespace
 
 std::vector<std::string> openingDisplay()
@@ -173,13 +163,20 @@ void setToolWindowHints(QWidget *window)
     xcb_connection_t *connection = x11Connection();
     if (!connection)
         return;
-    const auto id = xcb_window_t(window->winId());
-    const xcb_atom_t state = atom(connection, "_NET_WM_STATE");
-    const xcb_atom_t skip = atom(connection, "_NET_WM_STATE_SKIP_TASKBAR");
+    const auto atom = [connection](const char *name) {
+        xcb_intern_atom_reply_t *reply = xcb_intern_atom_reply(
+            connection, xcb_intern_atom(connection, 0, std::uint16_t(std::strlen(name)), name), nullptr);
+        const xcb_atom_t found = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+        std::free(reply);
+        return found;
+    };
+    const xcb_atom_t state = atom("_NET_WM_STATE");
+    const xcb_atom_t skip = atom("_NET_WM_STATE_SKIP_TASKBAR");
     if (state == XCB_ATOM_NONE || skip == XCB_ATOM_NONE)
         return;
     // Appended: Qt reads the property back and adds its own states to it when it maps the window.
-    xcb_change_property(connection, XCB_PROP_MODE_APPEND, id, state, XCB_ATOM_ATOM, 32, 1, &skip);
+    xcb_change_property(connection, XCB_PROP_MODE_APPEND, xcb_window_t(window->winId()), state, XCB_ATOM_ATOM, 32, 1,
+                        &skip);
     xcb_flush(connection);
 }
 

@@ -17,13 +17,6 @@ namespace ui {
 
 namespace {
 
-double luminance(const QColor &colour)
-{
-    const auto linear = [](double v) { return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
-    const QColor rgb = colour.toRgb();
-    return 0.2126 * linear(rgb.redF()) + 0.7152 * linear(rgb.greenF()) + 0.0722 * linear(rgb.blueF());
-}
-
 // Where the keyboard is. The menu bar in keyboard mode (after Alt or F10) has a selected title that is not open
 // yet, which styles draw like any other: drawn as an open one, it shows where Down or Return will go. A multi-line
 // text box's frame shows no focus: it gets the single-line ring.
@@ -55,9 +48,13 @@ public:
 
 double contrastRatio(const QColor &a, const QColor &b)
 {
-    const double la = luminance(a);
-    const double lb = luminance(b);
-    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+    const auto luminance = [](const QColor &colour) {
+        const auto linear = [](double v) { return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+        const QColor rgb = colour.toRgb();
+        return 0.2126 * linear(rgb.redF()) + 0.7152 * linear(rgb.greenF()) + 0.0722 * linear(rgb.blueF());
+    };
+    const auto [dark, light] = std::minmax({luminance(a), luminance(b)});
+    return (light + 0.05) / (dark + 0.05);
 }
 
 void raiseFocusContrast()

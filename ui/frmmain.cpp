@@ -61,7 +61,7 @@ template <typename Places>
 double scaleToFit(const Places &places)
 {
     double scale = 1;
-    for (const auto &[widget, name, at] : places) {
+    for (const auto &[widget, name, at, text] : places) {
         QSize need = widget->minimumSizeHint();
         // A button's hint has the style's least width for any caption; it needs room for its own caption only.
         if (auto *button = qobject_cast<QPushButton *>(widget)) {
@@ -90,46 +90,43 @@ frmmain::frmmain(platform::Runtime &runtime)
     setWindowTitle(QStringLiteral("Fibwright 1.0 By Mogrith"));
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
-    const QFont font = phraseFont();
-    const char *names[] = {"First phrase", "Second phrase", "Third phrase", "Fourth phrase"};
-    for (platform::ComboBox *list : {&Combo1, &Combo2, &Combo3, &Combo4}) {
-        list->widget()->setFont(font);
-        // The keyboard focus sits in the edit field, so it carries the name too.
-        for (QWidget *named : std::initializer_list<QWidget *>{list->widget(), list->widget()->lineEdit()})
-            named->setAccessibleName(QLatin1String(names[list - &Combo1]));
-    }
-    Combo1.widget()->setEditText(QStringLiteral("Welcome to pardonix!"));
-    Text1.widget()->setFont(font);
-    Text1.widget()->setAccessibleName(QStringLiteral("Sentence"));
-    Command1.widget()->setText(QStringLiteral("&Copy"));
-    Command2.widget()->setText(QStringLiteral("&About"));
-    Command4.widget()->setText(QStringLiteral("&Random"));
-    Command5.widget()->setText(QStringLiteral("&Back"));
-    Command5.setEnabled(false);
-
-    // In pixels at 96 dots per inch; the whole window grows alike where the style or the font needs more room.
+    // In pixels at 96 dots per inch, with each button's caption or each field's spoken name; the whole window grows
+    // alike where the style or the font needs more room.
     const struct {
         QWidget *widget;
         const char *name;
         QRect at;
+        const char *text;
     } places[] = {
-        {centralWidget(), "client", {0, 0, ClientWidth, ClientHeight}},
-        {Frame1, "Frame1", {0, 0, 489, 177}},
-        {Combo1.widget(), "Combo1", {8, 24, 473, 24}},
-        {Combo2.widget(), "Combo2", {8, 48, 129, 24}},
-        {Combo3.widget(), "Combo3", {136, 48, 113, 24}},
-        {Combo4.widget(), "Combo4", {248, 48, 233, 24}},
-        {Text1.widget(), "Text1", {8, 88, 473, 49}},
-        {Command1.widget(), "Command1", {248, 144, 49, 25}},
-        {Command2.widget(), "Command2", {432, 144, 49, 25}},
-        {Command4.widget(), "Command4", {152, 144, 89, 25}},
-        {Command5.widget(), "Command5", {16, 144, 49, 25}},
+        {centralWidget(), "client", {0, 0, ClientWidth, ClientHeight}, nullptr},
+        {Frame1, "Frame1", {0, 0, 489, 177}, nullptr},
+        {Combo1.widget(), "Combo1", {8, 24, 473, 24}, "First phrase"},
+        {Combo2.widget(), "Combo2", {8, 48, 129, 24}, "Second phrase"},
+        {Combo3.widget(), "Combo3", {136, 48, 113, 24}, "Third phrase"},
+        {Combo4.widget(), "Combo4", {248, 48, 233, 24}, "Fourth phrase"},
+        {Text1.widget(), "Text1", {8, 88, 473, 49}, "Sentence"},
+        {Command1.widget(), "Command1", {248, 144, 49, 25}, "&Copy"},
+        {Command2.widget(), "Command2", {432, 144, 49, 25}, "&About"},
+        {Command4.widget(), "Command4", {152, 144, 89, 25}, "&Random"},
+        {Command5.widget(), "Command5", {16, 144, 49, 25}, "&Back"},
     };
-    const double scale = scaleToFit(places);
-    for (const auto &[widget, name, at] : places) {
+    for (const auto &[widget, name, at, text] : places) {
         widget->setObjectName(QLatin1String(name));
-        widget->setGeometry(scaled(at, scale));
+        if (auto *button = qobject_cast<QPushButton *>(widget)) {
+            button->setText(QLatin1String(text));
+        } else if (text) {
+            widget->setFont(phraseFont());
+            widget->setAccessibleName(QLatin1String(text));
+            // A list's keyboard focus sits in its edit field, which carries the name too.
+            if (auto *list = qobject_cast<QComboBox *>(widget))
+                list->lineEdit()->setAccessibleName(QLatin1String(text));
+        }
     }
+    Combo1.widget()->setEditText(QStringLiteral("Welcome to pardonix!"));
+    Command5.setEnabled(false);
+    const double scale = scaleToFit(places);
+    for (const auto &place : places)
+        place.widget->setGeometry(scaled(place.at, scale));
     centralWidget()->setFixedSize(scaled(places[0].at, scale).size());
     // The lists and the sentence box lie over the frame.
     Combo1.widget()->raise();

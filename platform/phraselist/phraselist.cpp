@@ -13,8 +13,6 @@
 
 #include <algorithm>
 #include <climits>
-#include <functional>
-#include <ranges>
 
 namespace platform {
 
@@ -266,8 +264,14 @@ void PhraseListView::keyboardSearch(const QString &search)
     // Sorted ignoring case, the rows starting with the prefix lie together:
     // from the first not before it up to the first not starting with it.
     const auto firstWhere = [](int row, int end, auto pred) { // pred holds from some row on
-        const auto rows = std::views::iota(row, end);
-        return row + int(std::ranges::partition_point(rows, std::not_fn(pred)) - rows.begin());
+        while (row < end) {
+            const int mid = row + (end - row) / 2;
+            if (pred(mid))
+                end = mid;
+            else
+                row = mid + 1;
+        }
+        return row;
     };
     const auto text = [this](int row) { return model()->data(rowIndex(row), Qt::DisplayRole).toString(); };
     const int first = firstWhere(0, rows(), [&](int row) { return compareIgnoringCase(text(row), prefix) >= 0; });

@@ -42,41 +42,30 @@ QWindow *keyTarget(QWidget *window)
     return (popup ? popup : window)->windowHandle();
 }
 
-// The smallest colour change, as a contrast ratio, round the edge of two
-// pictures of one control: each place along the edge counts the strongest
-// change within its outer three pixels; the corners are left out.
-double leastChangeRoundTheEdge(const QImage &before, const QImage &after)
+// The weakest ring round the edge of two pictures of one control, as a
+// contrast ratio: each place along the edge takes the pixel that changed
+// most within its outer three, and counts its change and its contrast with
+// each colour given; the corners are left out.
+double leastRoundTheEdge(const QImage &before, const QImage &after, std::initializer_list<QColor> against)
 {
-    const auto change = [&](int x, int y) { return ui::contrastRatio(before.pixelColor(x, y), after.pixelColor(x, y)); };
-    const int w = before.width();
-    const int h = before.height();
+    const auto change = [&](QPoint p) { return ui::contrastRatio(before.pixelColor(p), after.pixelColor(p)); };
+    const auto place = [&](QPoint edge, QPoint inward) {
+        QPoint most = edge;
+        for (QPoint p = edge + inward; p != edge + 3 * inward; p += inward)
+            if (change(p) > change(most))
+                most = p;
+        double least = change(most);
+        for (const QColor &colour : against)
+            least = std::min(least, ui::contrastRatio(after.pixelColor(most), colour));
+        return least;
+    };
+    const int w = after.width();
+    const int h = after.height();
     double least = 21;
     for (int x = 4; x < w - 4; ++x)
-        for (int y : {0, h - 3}) // top, bottom
-            least = std::min(least, std::max({change(x, y), change(x, y + 1), change(x, y + 2)}));
+        least = std::min({least, place({x, 0}, {0, 1}), place({x, h - 1}, {0, -1})});
     for (int y = 4; y < h - 4; ++y)
-        for (int x : {0, w - 3}) // left, right
-            least = std::min(least, std::max({change(x, y), change(x + 1, y), change(x + 2, y)}));
-    return least;
-}
-
-// The least contrast round the edge between the colour that changed most
-// at each place and a given colour.
-double leastAgainst(const QImage &before, const QImage &after, const QColor &colour)
-{
-    const auto ring = [&](int x, int y, int dx, int dy) {
-        QColor most = after.pixelColor(x, y);
-        for (int i = 1; i < 3; ++i)
-            if (ui::contrastRatio(before.pixelColor(x + i * dx, y + i * dy), after.pixelColor(x + i * dx, y + i * dy))
-                > ui::contrastRatio(before.pixelColor(x, y), most))
-                most = after.pixelColor(x + i * dx, y + i * dy);
-        return ui::contrastRatio(most, colour);
-    };
-    double least = 21;
-    for (int x = 4; x < after.width() - 4; ++x)
-        least = std::min({least, ring(x, 0, 0, 1), ring(x, after.height() - 1, 0, -1)});
-    for (int y = 4; y < after.height() - 4; ++y)
-        least = std::min({least, ring(0, y, 1, 0), ring(after.width() - 1, y, -1, 0)});
+        least = std::min({least, place({0, y}, {1, 0}), place({w - 1, y}, {-1, 0})});
     return least;
 }
 
@@ -463,9 +452,7 @@ private Q_SLOTS:
         const QColor inside = palette.color(qobject_cast<QPushButton *>(widget) ? QPalette::Button : QPalette::Base);
         // Against what was there, the control's own background and the
         // window around it.
-        const double least = std::min({leastChangeRoundTheEdge(unfocused, focused),
-                                       leastAgainst(unfocused, focused, inside),
-                                       leastAgainst(unfocused, focused, palette.color(QPalette::Window))});
+        const double least = leastRoundTheEdge(unfocused, focused, {inside, palette.color(QPalette::Window)});
         qInfo("%s: %.2f:1", qPrintable(control), least);
         QVERIFY2(least >= 3.0, qPrintable(u"%1:1"_s.arg(least)));
     }

@@ -110,12 +110,13 @@ frmmain::frmmain(platform::Runtime &runtime)
         {Command4.widget(), "Command4", {152, 144, 89, 25}, "&Random"},
         {Command5.widget(), "Command5", {16, 144, 49, 25}, "&Back"},
     };
+    const QFont font = phraseFont();
     for (const auto &[widget, name, at, text] : places) {
         widget->setObjectName(QLatin1String(name));
         if (auto *button = qobject_cast<QPushButton *>(widget)) {
             button->setText(QLatin1String(text));
         } else if (text) {
-            widget->setFont(phraseFont());
+            widget->setFont(font);
             widget->setAccessibleName(QLatin1String(text));
             // A list's keyboard focus sits in its edit field, which carries the name too.
             if (auto *list = qobject_cast<QComboBox *>(widget))

@@ -13,7 +13,7 @@ int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
     ui::setUpApplication();
-    platform::QtRuntime runtime;
+    platform::Runtime runtime;
     ui::frmmain window(runtime);
     window.Text1.setText(window.sentence());
     window.showCentred();

@@ -27,6 +27,7 @@
 // window runs on whatever Qt platform is set (bench/run uses xcb on its own
 // Xvfb). Times are wall-clock, taken by hand with a steady clock.
 
+#include "phrases/load.h"
 #include "platform/controls.h"
 #include "platform/phraselist/itemlist.h"
 #include "platform/runtime.h"
@@ -73,7 +74,7 @@ double secondsSince(Clock::time_point start)
 
 // The real run-time services, reading the lists from a folder of our choice;
 // a missing-files message would mean the lists were not generated.
-class BenchRuntime final : public platform::QtRuntime
+class BenchRuntime final : public platform::Runtime
 {
 public:
     explicit BenchRuntime(QString folder)
@@ -97,7 +98,7 @@ struct LoadedWindow {
         : runtime(folder)
         , window(runtime)
     {
-        window.load();
+        phrases::Form_Load(window);
         if (runtime.hasEnded())
             fail("the window ended while loading");
     }
@@ -158,7 +159,7 @@ void load(benchmark::State &state, int lines)
         BenchRuntime runtime(folderFor(lines));
         ui::frmmain window(runtime);
         const auto start = Clock::now();
-        window.load();
+        phrases::Form_Load(window);
         state.SetIterationTime(secondsSince(start));
         if (runtime.hasEnded())
             fail("the window ended while loading");
@@ -346,7 +347,7 @@ struct HugeDropDown {
         combo->setObjectName(QStringLiteral("Huge"));
         combo->setGeometry(8, 8, 113, 24);
         window.resize(240, 40);
-        list.addItems(hugeItems());
+        list.setItems(hugeItems());
         if (list.listCount() != HugeLines)
             fail("the drop-down does not hold the 2^24 items");
         window.show();

@@ -230,14 +230,5 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         check(again.at(i) == list->at(i), "second decoding differs");
 
     checkSorted(*list);
-
-    // A list added to: its items follow the first ones unchanged, and equal
-    // items from both stay in the order they were added in.
-    platform::ItemList twice = *list;
-    twice.append(again);
-    check(twice.size() == 2 * list->size(), "appended list has the wrong length");
-    for (qsizetype i = 0; i < list->size(); ++i)
-        check(twice.at(i) == list->at(i) && twice.at(i + list->size()) == list->at(i), "append changed an item");
-    checkSorted(twice);
     return 0;
 }

@@ -18,7 +18,7 @@ void Form_Load(composer::Form &form)
         for (int i = 0; i < 4; ++i) {
             // The file's bytes are let go before the list is sorted.
             auto items = decodePhraseFile(readFile(folder + "/list" + QByteArray::number(i + 1) + ".dat"));
-            lists[i]->addItems(std::move(items));
+            lists[i]->setItems(std::move(items));
         }
         for (int i = 0; i < 4; ++i)
             *counts[i] = QString::number(lists[i]->listCount());

@@ -44,17 +44,16 @@ ComboBox::ComboBox(QWidget *parent)
     connect(widget_->lineEdit(), &QLineEdit::textEdited, this, &ComboBox::changed);
 }
 
-void ComboBox::addItems(ItemList items)
+void ComboBox::setItems(ItemList items)
 {
     const QString keep = text();
     static_cast<PhraseListView *>(widget_->view())->fitPhrases(items);
-    model_->insert(std::move(items));
+    model_->setItems(std::move(items));
     widget_->setCurrentIndex(-1);
     widget_->setEditText(keep);
 }
 
 int ComboBox::listCount() const { return model_->rowCount(); }
-int ComboBox::listIndex() const { return widget_->currentIndex(); }
 QString ComboBox::text() const { return widget_->currentText(); }
 
 QString ComboBox::list(int index) const
@@ -141,7 +140,6 @@ Button::Button(QWidget *parent)
     widget_->setAutoDefault(false);
 }
 
-bool Button::enabled() const { return widget_->isEnabled(); }
 void Button::setEnabled(bool enabled) { widget_->setEnabled(enabled); }
 
 } // namespace platform

@@ -25,10 +25,10 @@ class ComboBox : public QObject
 public:
     explicit ComboBox(QWidget *parent);
 
-    void addItems(ItemList items); // the text stays; nothing becomes selected
+    // Fills the list, each item in its sorted place; the text stays, nothing becomes selected.
+    void setItems(ItemList items);
     int listCount() const;
     QString list(int index) const; // throws Error outside the items, as setListIndex does
-    int listIndex() const;
     void setListIndex(int index);
     QString text() const;
     void setText(const QString &text);
@@ -76,7 +76,6 @@ class Button
 public:
     explicit Button(QWidget *parent);
 
-    bool enabled() const;
     void setEnabled(bool enabled);
     QPushButton *widget() const { return widget_; }
 

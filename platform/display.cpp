@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <unistd.h>
 #include <utility>
 
@@ -56,7 +57,7 @@ xcb_connection_t *x11Connection()
 // The grey-scale visual Qt draws on when the X screen has 8 bits per pixel: Qt paints 8-bit images in grey only,
 // and the usual visual of such a screen maps colours through a palette it cannot paint on. Refuses a screen without
 // one, as a display that cannot be used.
-void chooseVisual(std::vector<std::string> &arguments)
+void chooseVisual(std::vector<char *> &arguments)
 {
     int number = 0;
     xcb_connection_t *connection = probe = xcb_connect(nullptr, &number);
@@ -75,9 +76,9 @@ void chooseVisual(std::vector<std::string> &arguments)
                 continue;
             greyScale = true;
             if (visuals.data->visual_id != screen->root_visual) {
-                char id[16];
+                static char option[] = "-visual", id[16];
                 std::snprintf(id, sizeof id, "0x%x", unsigned(visuals.data->visual_id));
-                arguments = {"-visual", id};
+                arguments.insert(arguments.end(), {option, id});
             }
             return;
         }
@@ -136,15 +137,13 @@ protected:
 
 } // namespace
 
-std::vector<std::string> openingDisplay()
+void openingDisplay(std::vector<char *> &arguments)
 {
-    std::vector<std::string> arguments;
     if (!isSet("QT_QPA_PLATFORM"))
         ::setenv("QT_QPA_PLATFORM", "xcb;wayland", 1);
     if (std::strncmp(std::getenv("QT_QPA_PLATFORM"), "xcb", 3) == 0 && isSet("DISPLAY"))
         chooseVisual(arguments);
     qtHandler = qInstallMessageHandler(onQtMessage);
-    return arguments;
 }
 
 void displayOpened(QObject *application)

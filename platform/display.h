@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include <string>
 #include <vector>
 
 class QObject;
@@ -9,12 +8,12 @@ class QWidget;
 
 namespace platform {
 
-// Prepares the start of Qt's platform; returns arguments to add to Qt's command line. Unless the user named a
+// Prepares the start of Qt's platform, adding what it needs to Qt's command line. Unless the user named a
 // platform (QT_QPA_PLATFORM), Qt tries X11 first, XWayland included, where the window keeps its fixed place, then
 // Wayland. Where Qt opens no display, the program says so in one line on standard error and exits with status 1
 // instead of Qt's abort. On an X screen of 8 bits per pixel, whose colour-mapped visual Qt cannot draw on, Qt is
 // given the screen's grey-scale visual; a screen without one is refused.
-std::vector<std::string> openingDisplay();
+void openingDisplay(std::vector<char *> &arguments);
 // Once Qt's application exists: Qt's messages go to their usual place again.
 void displayOpened(QObject *application);
 

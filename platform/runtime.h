@@ -36,7 +36,6 @@ private:
     std::mt19937 engine_;
     bool ended_ = false;
 };
-using QtRuntime = Runtime;
 
 // The box MsgBox shows, not shown yet; with a parent it goes over the middle of it.
 std::unique_ptr<QMessageBox> makeMessageBox(const QString &prompt, int buttons,

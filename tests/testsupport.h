@@ -27,10 +27,10 @@ inline const QString SortedSet = QStringLiteral(FIBWRIGHT_TEST_DATA "/sorted");
 
 inline platform::ItemList itemsOf(const QStringList &texts)
 {
-    platform::ItemList list;
+    std::vector<std::uint32_t> ends;
     for (const QString &t : texts)
-        list.append(platform::ItemList(t, {std::uint32_t(t.size())}));
-    return list;
+        ends.push_back(std::uint32_t((ends.empty() ? 0 : ends.back()) + t.size()));
+    return platform::ItemList(texts.join(QString()), std::move(ends));
 }
 
 inline QStringList itemsIn(const platform::ComboBox &combo)

@@ -11,6 +11,7 @@
 #include "fakeruntime.h"
 #include "testsupport.h"
 
+#include "phrases/load.h"
 #include "ui/frmmain.h"
 
 #include <QAbstractItemView>
@@ -160,7 +161,7 @@ int loadAndReport(const QString &folder)
     FakeRuntime runtime(folder);
     ui::frmmain window(runtime);
     const qint64 before = peakMemory();
-    window.load();
+    phrases::Form_Load(window);
     const qint64 after = peakMemory();
     const composer::Form &form = window;
     QTextStream out(stdout);
@@ -283,7 +284,7 @@ private Q_SLOTS:
         ui::frmmain window(runtime);
         {
             const Watchdog watchdog(std::chrono::seconds(20), "the load with a " + kind.toUtf8() + " as list2.dat");
-            window.load();
+            phrases::Form_Load(window);
         }
         QCOMPARE(runtime.boxes.size(), 1);
         QCOMPARE(runtime.boxes[0].prompt, MissingFiles);
@@ -377,7 +378,7 @@ private Q_SLOTS:
         QVERIFY(writeFile(list2_, bytes));
         FakeRuntime runtime(dir_->path());
         ui::frmmain window(runtime);
-        window.load();
+        phrases::Form_Load(window);
         QVERIFY(runtime.boxes.isEmpty());
         QCOMPARE(runtime.ends, 0);
         QCOMPARE(itemsIn(window.Combo2), shown);
@@ -401,7 +402,7 @@ private Q_SLOTS:
         QVERIFY(writeFile(list2_, bytes));
         FakeRuntime runtime(dir_->path());
         ui::frmmain window(runtime);
-        window.load();
+        phrases::Form_Load(window);
         QCOMPARE(runtime.boxes.size(), 1);
         QCOMPARE(runtime.boxes[0].prompt, MissingFiles);
         QCOMPARE(runtime.ends, 1);
@@ -434,7 +435,7 @@ private Q_SLOTS:
         QVERIFY(writeFile(list2_, phrase.toUtf8() + '\n'));
         FakeRuntime runtime(dir_->path());
         ui::frmmain window(runtime);
-        window.load();
+        phrases::Form_Load(window);
         QVERIFY(runtime.boxes.isEmpty());
         QVERIFY(showActive(window));
 

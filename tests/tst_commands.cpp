@@ -2,6 +2,7 @@
 #include "fakeruntime.h"
 #include "testsupport.h"
 
+#include "phrases/load.h"
 #include "ui/app.h"
 #include "ui/frmmain.h"
 
@@ -64,7 +65,7 @@ private Q_SLOTS:
     {
         runtime_.emplace(SortedSet);
         window_ = std::make_unique<ui::frmmain>(*runtime_);
-        window_->load();
+        phrases::Form_Load(*window_);
         window_->showCentred();
         QVERIFY(showActive(*window_));
         QGuiApplication::clipboard()->setText(u"sentinel"_s);
@@ -323,11 +324,11 @@ private Q_SLOTS:
     {
         window_.reset();
         // The real services, reading the test's own lists.
-        struct : platform::QtRuntime {
+        struct : platform::Runtime {
             QByteArray AppPath() const override { return QFile::encodeName(SortedSet); }
         } runtime;
         ui::frmmain window(runtime);
-        window.load();
+        phrases::Form_Load(window);
         QVERIFY(!runtime.hasEnded());
         window.showCentred();
         QTimer::singleShot(0, &window, [&window] { window.close(); });

@@ -2,6 +2,7 @@
 #include "fakeruntime.h"
 #include "testsupport.h"
 
+#include "phrases/load.h"
 #include "ui/app.h"
 #include "ui/frmmain.h"
 #include "ui/look.h"
@@ -87,7 +88,7 @@ private Q_SLOTS:
     {
         runtime_.emplace(SortedSet);
         window_ = std::make_unique<ui::frmmain>(*runtime_);
-        window_->load();
+        phrases::Form_Load(*window_);
         window_->showCentred();
         QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
     }

@@ -195,16 +195,6 @@ private Q_SLOTS:
             QCOMPARE(list.at(i).toString(), texts.at(i));
     }
 
-    void appendsAnotherList()
-    {
-        ItemList list = itemsOf({u"one"_s, u"two"_s});
-        list.append(itemsOf({u"three"_s, u""_s}));
-        QCOMPARE(list.size(), 4);
-        QCOMPARE(list.at(2).toString(), u"three"_s);
-        QCOMPARE(list.at(3).toString(), QString());
-        QCOMPARE(sorted(list), (QStringList{u""_s, u"one"_s, u"three"_s, u"two"_s}));
-    }
-
     void rejectsBoundsOutsideTheText()
     {
         QVERIFY_THROWS_EXCEPTION(platform::Error, ItemList(u"abc"_s, {2, 1}));

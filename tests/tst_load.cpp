@@ -2,11 +2,13 @@
 #include "fakeruntime.h"
 #include "testsupport.h"
 
+#include "phrases/load.h"
 #include "ui/frmmain.h"
 
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -21,7 +23,7 @@ private Q_SLOTS:
     {
         FakeRuntime runtime(SortedSet);
         ui::frmmain window(runtime);
-        window.load();
+        phrases::Form_Load(window);
         composer::Form &form = window;
 
         QCOMPARE(itemsIn(form.Combo1), (QStringList{u"All at once the"_s, u"it seems the"_s, u"Then the"_s}));
@@ -33,9 +35,9 @@ private Q_SLOTS:
                  (QStringList{u"3"_s, u"1"_s, u"2"_s, u"5"_s}));
         QCOMPARE(form.Text1.text(), u"Welcome to pardonix!   "_s);
         QCOMPARE(form.Combo1.text(), u"Welcome to pardonix!"_s);
-        QCOMPARE(form.Combo1.listIndex(), -1);
-        QVERIFY(form.Command1.enabled());
-        QVERIFY(!form.Command5.enabled());
+        QCOMPARE(form.Combo1.widget()->currentIndex(), -1);
+        QVERIFY(form.Command1.widget()->isEnabled());
+        QVERIFY(!form.Command5.widget()->isEnabled());
         QVERIFY(runtime.boxes.isEmpty());
         QCOMPARE(runtime.ends, 0);
     }
@@ -48,7 +50,7 @@ private Q_SLOTS:
         empty.close();
         FakeRuntime runtime(dir->path());
         ui::frmmain window(runtime);
-        window.load();
+        phrases::Form_Load(window);
         QCOMPARE(window.Combo2.listCount(), 0);
         QCOMPARE(window.Text4, u"0"_s);
         QCOMPARE(runtime.ends, 0);
@@ -79,7 +81,7 @@ private Q_SLOTS:
         FakeRuntime runtime(dir->path());
         {
             ui::frmmain window(runtime);
-            window.load();
+            phrases::Form_Load(window);
             QVERIFY(!window.isVisible());
             QCOMPARE(runtime.boxes.size(), 1);
             QCOMPARE(runtime.boxes[0].prompt, u"Missing Files needed to run, contact site owner!"_s);
@@ -98,7 +100,7 @@ private Q_SLOTS:
         QVERIFY(QDir(dir->path()).mkdir(u"list4.dat"_s));
         FakeRuntime runtime(dir->path());
         ui::frmmain window(runtime);
-        window.load();
+        phrases::Form_Load(window);
         QCOMPARE(runtime.boxes.size(), 1);
         QCOMPARE(runtime.ends, 1);
     }

@@ -3,6 +3,7 @@
 #include "testsupport.h"
 
 #include "composer/form.h"
+#include "phrases/load.h"
 #include "platform/error.h"
 #include "ui/frmmain.h"
 
@@ -29,7 +30,7 @@ State stateOf(composer::Form &form)
 {
     return {{form.Combo1.text(), form.Combo2.text(), form.Combo3.text(), form.Combo4.text()},
             form.Text1.text(),
-            form.Command5.enabled()};
+            form.Command5.widget()->isEnabled()};
 }
 
 void writeList(const QString &path, const QStringList &lines)
@@ -57,7 +58,7 @@ private Q_SLOTS:
         QCOMPARE(after.phrases, (QStringList{u"it seems the"_s, u"flaky"_s, u"router"_s, u"awoke."_s}));
         QCOMPARE(after.sentence, u"it seems the flaky router awoke."_s);
         QVERIFY(!after.back);
-        QVERIFY(form().Command1.enabled());
+        QVERIFY(form().Command1.widget()->isEnabled());
         QCOMPARE((QStringList{form().Text7, form().Text8, form().Text9, form().Text10, form().Text11}),
                  (QStringList{u"Welcome to pardonix!"_s, u""_s, u""_s, u""_s, u"Welcome to pardonix!   "_s}));
         QCOMPARE(runtime_->randomizes, 1);
@@ -69,14 +70,14 @@ private Q_SLOTS:
         const State first = stateOf(form());
         random({0.0f, 0.0f, 0.0f, 0.0f});
         QCOMPARE(form().Text1.text(), u"All at once the flaky Disk "_s);
-        QVERIFY(form().Command5.enabled());
+        QVERIFY(form().Command5.widget()->isEnabled());
         back();
         const State restored = stateOf(form());
         QCOMPARE(restored.phrases, first.phrases);
         QCOMPARE(restored.sentence, first.sentence);
         QVERIFY(!restored.back);
         // Back writes the texts only; the selected items stay.
-        QCOMPARE(form().Combo1.listIndex(), 0);
+        QCOMPARE(form().Combo1.widget()->currentIndex(), 0);
         QCOMPARE(form().Text7, u"it seems the"_s);
     }
 
@@ -88,11 +89,11 @@ private Q_SLOTS:
         const State afterBack = stateOf(form());
         random({0.99f, 0.0f, 0.0f, 0.99f});
         QCOMPARE(form().Text1.text(), u"Then the flaky Disk melted."_s);
-        QVERIFY(form().Command5.enabled());
+        QVERIFY(form().Command5.widget()->isEnabled());
         back();
         QCOMPARE(stateOf(form()).phrases, afterBack.phrases);
         QCOMPARE(stateOf(form()).sentence, afterBack.sentence);
-        QVERIFY(!form().Command5.enabled());
+        QVERIFY(!form().Command5.widget()->isEnabled());
     }
 
     void backRestoresTypedTexts()
@@ -126,13 +127,13 @@ private Q_SLOTS:
         random({0.5f, 0.0f, 0.9f, 0.3f});
         form().Combo1.setText(QString());
         random({0.0f, 0.0f, 0.0f, 0.0f});
-        QVERIFY(form().Command5.enabled());
+        QVERIFY(form().Command5.widget()->isEnabled());
         QCOMPARE(form().Text7, QString());
         random({0.0f, 0.0f, 0.0f, 0.0f});
-        QVERIFY(!form().Command5.enabled());
+        QVERIFY(!form().Command5.widget()->isEnabled());
         QCOMPARE(form().Text7, u"All at once the"_s);
         random({0.0f, 0.0f, 0.0f, 0.0f});
-        QVERIFY(form().Command5.enabled());
+        QVERIFY(form().Command5.widget()->isEnabled());
     }
 
     // Access keys click their button after a short press animation.
@@ -142,16 +143,16 @@ private Q_SLOTS:
         const QString first = u"it seems the flaky router awoke."_s;
         QTest::keyClick(window_.get(), Qt::Key_R, Qt::AltModifier);
         QTRY_COMPARE(form().Text1.text(), first);
-        QVERIFY(!form().Command5.enabled());
+        QVERIFY(!form().Command5.widget()->isEnabled());
         QTest::keyClick(window_.get(), Qt::Key_B, Qt::AltModifier);
         QTest::qWait(250);
         QCOMPARE(form().Text1.text(), first);
         QTest::keyClick(window_.get(), Qt::Key_R, Qt::AltModifier);
         QTRY_COMPARE(form().Text1.text(), u"All at once the flaky Disk "_s);
-        QVERIFY(form().Command5.enabled());
+        QVERIFY(form().Command5.widget()->isEnabled());
         QTest::keyClick(window_.get(), Qt::Key_B, Qt::AltModifier);
         QTRY_COMPARE(form().Text1.text(), first);
-        QVERIFY(!form().Command5.enabled());
+        QVERIFY(!form().Command5.widget()->isEnabled());
         QCOMPARE(runtime_->randomizes, 2);
     }
 
@@ -185,7 +186,7 @@ private Q_SLOTS:
         form().Text5 = u"lots"_s;
         random({0.5f, 0.0f, 0.9f, 0.99f});
         QCOMPARE(form().Text1.text(), u"it seems the flaky Disk melted."_s);
-        QCOMPARE(form().Combo3.listIndex(), 0);
+        QCOMPARE(form().Combo3.widget()->currentIndex(), 0);
     }
 
     void drawJustBelowOnePicksTheLastItem()
@@ -207,7 +208,7 @@ private Q_SLOTS:
         open(dir.path());
         QCOMPARE(form().Text3, u"40000"_s);
         random({0.99f, 0.0f, 0.0f, 0.0f});
-        QCOMPARE(form().Combo1.listIndex(), 39'600);
+        QCOMPARE(form().Combo1.widget()->currentIndex(), 39'600);
         QCOMPARE(form().Combo1.text(), u"phrase 39600"_s);
         random({std::nextafter(1.0f, 0.0f), 0.0f, 0.0f, 0.0f});
         QCOMPARE(form().Combo1.text(), u"phrase 39999"_s);
@@ -282,7 +283,7 @@ private:
         window_.reset();
         runtime_.emplace(folder);
         window_ = std::make_unique<ui::frmmain>(*runtime_);
-        window_->load();
+        phrases::Form_Load(*window_);
         QCOMPARE(runtime_->ends, 0);
         window_->showCentred();
         QVERIFY(showActive(*window_));

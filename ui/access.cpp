@@ -174,8 +174,7 @@ QAccessibleInterface *makeInterface(const QString &className, QObject *object)
 
 void setUpAccess(frmmain &window)
 {
-    static const bool installed = (QAccessible::installFactory(makeInterface), true);
-    Q_UNUSED(installed);
+    [[maybe_unused]] static const bool installed = (QAccessible::installFactory(makeInterface), true);
     new KeyFilter(window);
 
     QWidget *notice = window.centralWidget();

@@ -4,6 +4,7 @@
 #include "frmmain.h"
 #include "look.h"
 
+#include "phrases/load.h"
 #include "platform/display.h"
 #include "platform/runtime.h"
 #include "platform/signals.h"
@@ -34,19 +35,17 @@ void setUpApplication()
 
 int run(int argc, char **argv)
 {
-    std::vector<std::string> qtArguments = platform::openingDisplay();
     std::vector<char *> arguments(argv, argv + argc);
-    for (std::string &argument : qtArguments)
-        arguments.push_back(argument.data());
+    platform::openingDisplay(arguments);
     int count = int(arguments.size());
     arguments.push_back(nullptr);
     QApplication app(count, arguments.data());
     platform::displayOpened(&app);
     setUpApplication();
 
-    platform::QtRuntime runtime;
+    platform::Runtime runtime;
     frmmain window(runtime);
-    window.load();
+    phrases::Form_Load(window);
     if (runtime.hasEnded())
         return 0;
     // From here on a session ending, Ctrl+C or the closing of the terminal end the program as the close box does;

@@ -3,12 +3,10 @@
 
 #include "access.h"
 #include "look.h"
-#include "phrases/load.h"
 #include "platform/display.h"
 #include "platform/runtime.h"
 
 #include <QAction>
-#include <QCloseEvent>
 #include <QApplication>
 #include <QComboBox>
 #include <QFontDatabase>
@@ -166,16 +164,10 @@ frmmain::~frmmain()
         Form_Terminate();
 }
 
-void frmmain::load()
-{
-    phrases::Form_Load(*this);
-}
-
-void frmmain::closeEvent(QCloseEvent *event)
+void frmmain::closeEvent(QCloseEvent *)
 {
     if (!runtime.hasEnded())
         Form_Unload();
-    event->accept();
 }
 
 void frmmain::changeEvent(QEvent *event)

@@ -26,8 +26,6 @@ public:
     explicit frmmain(platform::Runtime &runtime);
     ~frmmain() override;
 
-    // The load event: raised once, before the window is first shown.
-    void load();
     // Shows the window centred on its screen.
     void showCentred();
 
@@ -35,7 +33,7 @@ public:
     QAction *mnucontents = nullptr;
 
 protected:
-    void closeEvent(QCloseEvent *event) override;
+    void closeEvent(QCloseEvent *) override;
     void changeEvent(QEvent *event) override;
 };
 

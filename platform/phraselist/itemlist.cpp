@@ -22,19 +22,6 @@ ItemList::ItemList(QString text, std::vector<std::uint32_t> ends)
     bounds_.insert(bounds_.end(), ends.begin(), ends.end());
 }
 
-void ItemList::append(const ItemList &other)
-{
-    if (size() + other.size() > MaxItems)
-        throw Error(QStringLiteral("too many items for one list"));
-    if (text_.size() + other.text_.size() > qsizetype(UINT32_MAX))
-        throw Error(QStringLiteral("list text too long"));
-    const auto offset = std::uint32_t(text_.size());
-    text_.append(other.text_);
-    bounds_.reserve(bounds_.size() + other.bounds_.size() - 1);
-    for (auto it = other.bounds_.begin() + 1; it != other.bounds_.end(); ++it)
-        bounds_.push_back(*it + offset);
-}
-
 namespace {
 
 // As UTF-16 units, the supplementary characters (surrogates, D800..DFFF) come before U+E000..U+FFFF; order keys
@@ -177,44 +164,18 @@ std::vector<std::uint32_t> sortedOrder(const ItemList &list)
 {
     const auto count = std::size_t(list.size());
     std::vector<SortEntry> entries(count);
-    // A long list's entries are written in one pass, in the items' order, straight into the part their first unit
-    // puts them in, and each part is sorted from the second unit on; the table is not worth it for short lists.
-    const bool spread = count >= 4096;
-    std::vector<char16_t> firstUnit(count);
-    std::vector<std::uint32_t> parts(spread ? 0x10000 + 1 : 2, 0);
     for (std::size_t i = 0; i < count; ++i) {
-        const QStringView text = list.at(qsizetype(i));
-        firstUnit[i] = spread && !text.isEmpty() ? foldedKey(text.utf16(), text.size(), 0) : u'\0';
-        ++parts[firstUnit[i] + 1u];
+        entries[i].item = std::uint32_t(i);
+        setKey(entries[i], list.at(qsizetype(i)), 0);
     }
-    std::partial_sum(parts.begin(), parts.end(), parts.begin());
-    std::vector<std::uint32_t> next(parts.begin(), parts.end() - 1);
-    for (std::size_t i = 0; i < count; ++i) {
-        SortEntry &entry = entries[next[firstUnit[i]]++];
-        entry.item = std::uint32_t(i);
-        setKey(entry, list.at(qsizetype(i)), 0);
-    }
-    for (std::size_t part = 0; part + 1 < parts.size(); ++part)
-        if (parts[part + 1] - parts[part] > 1)
-            sortEntries(entries.data() + parts[part], entries.data() + parts[part + 1], spread ? 5 : 7);
-
+    sortEntries(entries.data(), entries.data() + count);
     std::vector<Range> ties;
     findTies(entries, {0, count}, ties);
-    std::vector<std::uint32_t> tied;
     for (qsizetype depth = KeyUnits; !ties.empty(); depth += KeyUnits) {
-        // The next keys of all entries tied at this depth, in one pass; these
-        // reads jump about the list, so each text is fetched a few entries ahead.
-        tied.clear();
-        for (const Range &range : ties)
-            for (std::size_t i = range.first; i != range.second; ++i)
-                tied.push_back(std::uint32_t(i));
-        for (std::size_t k = 0; k < tied.size(); ++k) {
-            if (k + 8 < tied.size())
-                __builtin_prefetch(list.at(entries[tied[k + 8]].item).utf16() + depth);
-            setKey(entries[tied[k]], list.at(entries[tied[k]].item), depth);
-        }
         std::vector<Range> further;
         for (const Range &range : ties) {
+            for (std::size_t i = range.first; i != range.second; ++i)
+                setKey(entries[i], list.at(entries[i].item), depth);
             sortEntries(entries.data() + range.first, entries.data() + range.second);
             findTies(entries, range, further);
         }

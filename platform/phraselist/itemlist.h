@@ -23,10 +23,7 @@ public:
     ItemList(QString text, std::vector<std::uint32_t> ends);
 
     qsizetype size() const { return qsizetype(bounds_.size()) - 1; }
-    bool isEmpty() const { return size() == 0; }
     QStringView at(qsizetype i) const { return QStringView(text_).sliced(bounds_[i], bounds_[i + 1] - bounds_[i]); }
-    // Adds other's items at the end, in their order; throws Error when they do not fit.
-    void append(const ItemList &other);
 
 private:
     QString text_;

@@ -24,16 +24,11 @@ QVariant PhraseModel::data(const QModelIndex &index, int role) const
     return item(index.row()).toString();
 }
 
-void PhraseModel::insert(ItemList items)
+void PhraseModel::setItems(ItemList items)
 {
-    if (items.isEmpty())
-        return;
-    if (items_.isEmpty())
-        items_ = std::move(items);
-    else
-        items_.append(items);
-    auto order = sortedOrder(items_);
+    auto order = sortedOrder(items);
     beginResetModel();
+    items_ = std::move(items);
     order_ = std::move(order);
     // On a reset the drop-down selects its first item and copies it into its edit field, which the list at once
     // undoes: items read as nothing meanwhile, so that no phrase is copied and laid out for nothing.
@@ -46,8 +41,7 @@ void PhraseListView::fitPhrases(const ItemList &items)
 {
     // A heap of the longest phrases seen, the shortest on top.
     const auto longer = [](QStringView a, QStringView b) { return a.size() > b.size(); };
-    std::vector<QStringView> longest(toFit_.begin(), toFit_.end());
-    std::make_heap(longest.begin(), longest.end(), longer);
+    std::vector<QStringView> longest;
     for (qsizetype i = 0; i < items.size(); ++i) {
         if (longest.size() == PhrasesToFit && items.at(i).size() <= longest.front().size())
             continue;
@@ -218,11 +212,9 @@ void PhraseListView::paintEvent(QPaintEvent *event)
     }
 }
 
-namespace {
-
 // A plain list view numbers its rows for assistive technology by the layout
 // this one does not keep; here the row is the number.
-void announce(QAbstractItemView *view, QAccessible::Event type, const QModelIndex &index)
+static void announce(QAbstractItemView *view, QAccessible::Event type, const QModelIndex &index)
 {
     if (!QAccessible::isActive() || !index.isValid())
         return;
@@ -230,8 +222,6 @@ void announce(QAbstractItemView *view, QAccessible::Event type, const QModelInde
     event.setChild(index.row());
     QAccessible::updateAccessibility(&event);
 }
-
-} // namespace
 
 void PhraseListView::currentChanged(const QModelIndex &current, const QModelIndex &previous)
 {

@@ -29,8 +29,8 @@ public:
     QModelIndexList match(const QModelIndex &, int, const QVariant &, int, Qt::MatchFlags) const override { return {}; }
 
     QStringView item(int row) const { return items_.at(order_[std::size_t(row)]); }
-    // Adds items and sorts once; equal items keep the order they came in.
-    void insert(ItemList items);
+    // The list's items, sorted; equal items keep the order they came in.
+    void setItems(ItemList items);
 
 private:
     ItemList items_;
@@ -56,7 +56,7 @@ public:
     // The list is made wide enough for the longest phrases by character count,
     // this many (measuring all takes seconds); a wider one among the rest is elided.
     static constexpr std::size_t PhrasesToFit = 32;
-    // Adds items to those the width is fitted to; measured at the next opening.
+    // The items the width is fitted to; measured at the next opening.
     void fitPhrases(const ItemList &items);
     // Wide enough for those phrases, up to the screen's width.
     QSize minimumSizeHint() const override;

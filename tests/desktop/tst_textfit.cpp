@@ -8,6 +8,7 @@
 
 #include "fakeruntime.h"
 
+#include "phrases/load.h"
 #include "ui/frmmain.h"
 
 #include <QApplication>
@@ -50,7 +51,7 @@ private Q_SLOTS:
     {
         runtime_.emplace(QStringLiteral(FIBWRIGHT_TEST_DATA "/sorted"));
         window_ = std::make_unique<ui::frmmain>(*runtime_);
-        window_->load();
+        phrases::Form_Load(*window_);
         window_->showCentred();
         QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
         qInfo("scale %g, device pixel ratio %g, button font %s %gpt",

@@ -45,6 +45,7 @@ int run(int argc, char **argv)
 
     platform::Runtime runtime;
     frmmain window(runtime);
+    // The window's load event, raised once before it is first shown.
     phrases::Form_Load(window);
     if (runtime.hasEnded())
         return 0;

@@ -148,6 +148,7 @@ private:
     QComboBox *combo() const { return static_cast<QComboBox *>(widget()); }
 };
 
+#if QT_VERSION < QT_VERSION_CHECK(6, 8, 0)
 // Never taken for a control the user could reach: no focus, no actions.
 class AccessibleByRole : public QAccessibleWidget
 {
@@ -155,28 +156,33 @@ public:
     using QAccessibleWidget::QAccessibleWidget;
     QStringList actionNames() const override { return {}; }
 };
+#endif
 
-// Qt has no call that makes a screen reader speak; Orca speaks a notification that appears, inside a status line as
-// its text alone. The announcer is such a status line of no size, its notification named after the text and shown.
 QAccessibleInterface *makeInterface(const QString &className, QObject *object)
 {
     auto *widget = qobject_cast<QWidget *>(object);
     if (className == QLatin1String("QComboBox"))
         return new AccessibleComboBox(static_cast<QComboBox *>(widget));
+#if QT_VERSION < QT_VERSION_CHECK(6, 8, 0)
     if (widget && widget->objectName() == QLatin1String("announcer"))
         return new AccessibleByRole(widget, QAccessible::StatusBar);
     if (widget && widget->objectName() == QLatin1String("announcement"))
         return new AccessibleByRole(widget, QAccessible::Notification);
+#endif
     return nullptr;
 }
 
-} // namespace
-
-void setUpAccess(frmmain &window)
+// Has a screen reader speak a text, as Qt's own announcement where Qt has one. Before Qt 6.8 Qt has no call that
+// makes a screen reader speak; Orca speaks a notification that appears inside a status line as its text alone. The
+// announcer is such a status line of no size, its notification named after the text and shown.
+std::function<void(const QString &)> makeAnnouncer([[maybe_unused]] frmmain &window)
 {
-    [[maybe_unused]] static const bool installed = (QAccessible::installFactory(makeInterface), true);
-    new KeyFilter(window);
-
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+    return [&window](const QString &text) {
+        QAccessibleAnnouncementEvent event(&window, text);
+        QAccessible::updateAccessibility(&event);
+    };
+#else
     QWidget *notice = window.centralWidget();
     for (const char *name : {"announcer", "announcement"}) { // no room, no input, nothing painted
         notice = new QWidget(notice);
@@ -187,15 +193,27 @@ void setUpAccess(frmmain &window)
         notice->setAttribute(Qt::WA_NoSystemBackground);
     }
     notice->hide();
-    const auto announceAfter = [notice](platform::Button &button, std::function<QString()> text) {
-        // Queued, once the press has been handled; named while hidden, so that the one event a screen reader
-        // presents, the showing, has the text.
-        QObject::connect(button.widget(), &QPushButton::clicked, notice, [notice, text] {
-            QMetaObject::invokeMethod(notice, [notice, text] {
-                notice->hide();
-                notice->setAccessibleName(text());
-                notice->show();
-            }, Qt::QueuedConnection);
+    // Named while hidden, so that the one event a screen reader presents, the showing, has the text.
+    return [notice](const QString &text) {
+        notice->hide();
+        notice->setAccessibleName(text);
+        notice->show();
+    };
+#endif
+}
+
+} // namespace
+
+void setUpAccess(frmmain &window)
+{
+    [[maybe_unused]] static const bool installed = (QAccessible::installFactory(makeInterface), true);
+    new KeyFilter(window);
+
+    const auto announceAfter = [&window, announce = makeAnnouncer(window)](platform::Button &button,
+                                                                           std::function<QString()> text) {
+        // Queued, once the press has been handled.
+        QObject::connect(button.widget(), &QPushButton::clicked, &window, [&window, announce, text] {
+            QMetaObject::invokeMethod(&window, [announce, text] { announce(text()); }, Qt::QueuedConnection);
         });
     };
     const auto sentence = [&window] { return window.Text1.text(); };

@@ -17,7 +17,7 @@ sys.dont_write_bytecode = True  # nothing written into the source tree
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir, "support"))
 
 from xsession import (ABOUT_TITLE, MAIN_TITLE, Clipboard, Program, Weston, XServer,  # noqa: E402
-                      check, main, wait_for)
+                      check, main, wait_for, wayland_request)
 
 OPENING = "Welcome to pardonix!   "
 
@@ -128,7 +128,7 @@ def on_wayland(x, weston, executable, env):
         text = program.output()
         log["text"] = text
         return (f'set_title("{MAIN_TITLE}")' in text and "attach(wl_buffer" in text
-                and re.search(r"xdg_surface@\d+\.ack_configure", text))
+                and wayland_request("xdg_surface", "ack_configure").search(text))
     wait_for("the window on Wayland", shown, 20)
     sizes = {kind: re.findall(rf"set_{kind}_size\((\d+), (\d+)\)", log["text"])
              for kind in ("min", "max")}

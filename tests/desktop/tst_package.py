@@ -28,7 +28,7 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), os.p
 
 from installtree import CONFIG_DIR, PACKAGE_FILES, check_installed_tree  # noqa: E402
 from xsession import (PHRASE_LISTS, Clipboard, Program, XServer, check, main,  # noqa: E402
-                      run, scratch_dir)
+                      packages_of_libraries, run, scratch_dir)
 
 # Packages the program needs that no library link names.
 LOADED_AT_RUN_TIME = {"qt6-qpa-plugins"}
@@ -77,7 +77,7 @@ def installed(name):
                           capture_output=True, text=True).stdout == "installed"
 
 
-def check_dependencies(depends, recommends):
+def check_dependencies(depends, recommends, executable):
     check(depends, "the package has no Depends")
     names = package_names(depends)
     for name, _ in names:
@@ -86,11 +86,14 @@ def check_dependencies(depends, recommends):
               f"the package depends on {name}, which is no run-time library")
         check(installed(name), f"the dependency {name} is not installed here")
     versions = dict(names)
-    for library in ("libqt6widgets6", "libqt6gui6", "libqt6core6", "libc6", "libstdc++6"):
+    runtime = packages_of_libraries(executable, ("libQt6Widgets.so.6", "libQt6Gui.so.6", "libQt6Core.so.6",
+                                                 "libc.so.6", "libstdc++.so.6"))
+    for library in runtime.values():
         check(library in versions, f"Depends lacks {library}: {depends}")
     # A version bound shows that dpkg-shlibdeps worked it out from the
     # symbols the executable uses.
-    check(versions["libqt6widgets6"], f"libqt6widgets6 without a version: {depends}")
+    widgets = runtime["libQt6Widgets.so.6"]
+    check(versions[widgets], f"{widgets} without a version: {depends}")
     recommended = {name for name, _ in package_names(recommends)} if recommends else set()
     check(recommended == RECOMMENDED, f"Recommends is {recommends!r}, not {', '.join(RECOMMENDED)}")
     for name in recommended:
@@ -235,7 +238,8 @@ def test_contents(args):
     description = fields.get("Description", "").split("\n")
     check(len(description) >= 2 and description[0] and len(description[0]) <= 80,
           f"Description has no short line and long text: {description}")
-    check_dependencies(fields.get("Depends", ""), fields.get("Recommends", ""))
+    check_dependencies(fields.get("Depends", ""), fields.get("Recommends", ""),
+                       os.path.join(args.build_dir, "fibwright"))
     check_listing(deb)
     if args.lintian:
         check_lintian(deb)

@@ -435,6 +435,30 @@ class Weston:
         return {"WAYLAND_DISPLAY": self.socket, "XDG_RUNTIME_DIR": self.runtime_dir}
 
 
+def wayland_request(interface, request):
+    """A request or event as WAYLAND_DEBUG logs it: libwayland writes an
+    object as interface@id up to 1.22, as interface#id from 1.23 on."""
+    return re.compile(rf"{interface}[@#]\d+\.{request}\(")
+
+
+def packages_of_libraries(executable, sonames):
+    """The Debian packages that hold the libraries an executable is linked
+    with, by soname: a release's own names (libqt6core6 on Debian 12,
+    libqt6core6t64 from 13 on)."""
+    linked = dict(re.findall(r"^\s*(\S+) => (/\S+)", run(["ldd", executable]).stdout, re.M))
+    found = {}
+    for soname in sonames:
+        check(soname in linked, f"{executable} is not linked with {soname}")
+        # The package names the file by its path below /usr on a merged /usr.
+        for path in dict.fromkeys((linked[soname], os.path.realpath(linked[soname]))):
+            owner = run(["dpkg-query", "-S", path], check=False).stdout
+            if owner:
+                found[soname] = owner.split(":")[0]
+                break
+        check(soname in found, f"no installed package holds {linked[soname]}")
+    return found
+
+
 class Picture:
     """A picture as import takes it, an 8-bit PPM: width, height and RGB
     bytes, row by row."""

@@ -662,7 +662,9 @@ def start_accessibility_bus(x):
     x.env.update(QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_ACCESSIBILITY="1")
     os.environ.update({name: x.env[name] for name in
                        ("DISPLAY", "XDG_RUNTIME_DIR", "DBUS_SESSION_BUS_ADDRESS")})
-    spawn(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately", "--a11y=1"],
+    # Accessibility is turned on over the bus once it is up: at-spi2-core
+    # 2.62 refuses the launcher's own --a11y=1 that older ones take.
+    spawn(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"],
           env=x.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
     from gi.repository import Gio, GLib  # pylint: disable=import-outside-toplevel
@@ -677,6 +679,9 @@ def start_accessibility_bus(x):
         return reply.unpack()[0]
 
     wait_for("the AT-SPI bus to come up", bus_is_up, 20)
+    session.call_sync("org.a11y.Bus", "/org/a11y/bus", "org.freedesktop.DBus.Properties", "Set",
+                      GLib.Variant("(ssv)", ("org.a11y.Status", "IsEnabled", GLib.Variant("b", True))),
+                      None, Gio.DBusCallFlags.NONE, 5000, None)
     import pyatspi  # pylint: disable=import-outside-toplevel
     return pyatspi
 

@@ -35,7 +35,7 @@ QString clipboardText()
 class Announcements : public QObject
 {
 public:
-    explicit Announcements(QWidget *window)
+    explicit Announcements([[maybe_unused]] QWidget *window)
     {
 #if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
         QAccessible::setActive(true);

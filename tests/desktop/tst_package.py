@@ -255,10 +255,13 @@ def test_contents(args):
     check(", stripped" in file_type, f"the program is not stripped: {file_type}")
     desktop_file = os.path.join(usr, "share/applications/fibwright.desktop")
     run(["desktop-file-validate", desktop_file])
-    run(["appstreamcli", "validate", "--no-net", "--strict",
+    # Its warnings and errors fail; not its notes (--strict), which no one
+    # file passes on every release: AppStream 1.0 calls <developer_name>
+    # deprecated, Debian 12's 0.16 does not know the <developer> after it.
+    run(["appstreamcli", "validate", "--no-net",
          os.path.join(usr, "share/metainfo/org.fibwright.Fibwright.metainfo.xml")])
     # The metainfo's launchable, the menu entry and the icons, together.
-    run(["appstreamcli", "validate-tree", "--no-net", "--strict", root])
+    run(["appstreamcli", "validate-tree", "--no-net", root])
     with gzip.open(os.path.join(usr, "share/man/man1/fibwright.1.gz"), "rt", encoding="utf-8") as page:
         check(re.search(r"^\.TH FIBWRIGHT 1 ", page.read(), re.M), "the manual page has no .TH line")
 

@@ -312,6 +312,7 @@ class Window(Session):
     def test_missing_list_shows_one_message_and_ends(self):
         lists = list_files(LISTS)
         del lists["list3.dat"]
+        lists["list1.dat"] = b"\xff\xfea\x00b"  # UTF-16 of an odd length
         self.launch(lists)
         box = self.x.wait_window(MESSAGE_BOX_TITLE, program=self.program)
         # The watcher reads a window's title when it sees the window mapped:
@@ -325,12 +326,18 @@ class Window(Session):
         screen_width, screen_height = self.x.screen_size()
         self.assertEqual((x + 10 + width // 2, y + 40 + height // 2),
                          (screen_width // 2, screen_height // 2))
+        self.assertEqual(self.program.output(), "")
         self.x.key(box, "Return")
         wait_for("the program to end or show its window",
                  lambda: not self.program.running() or self.x.windows(MAIN_TITLE))
         # Every window the program ever mapped, from start to end.
         self.assertEqual(self.watcher.mapped(), [(box, MESSAGE_BOX_TITLE)])
-        self.assertEqual(self.program.exit_status(), 0)
+        self.assertEqual(self.program.exit_status(), 1)
+        # After the box, each file that failed in one line.
+        folder = os.path.join(self.x.home, "program")
+        self.assertEqual(self.program.output().splitlines(), [
+            f"fibwright: {folder}/list1.dat: UTF-16 file with an odd number of bytes",
+            f"fibwright: {folder}/list3.dat: No such file or directory"])
 
 
 class Ending(Session):

@@ -422,23 +422,29 @@ class NoDisplay(unittest.TestCase):
         self.addCleanup(clean_up)
         base = {"PATH": os.environ.get("PATH", "/usr/bin:/bin"), "HOME": home,
                 "LANG": "C.UTF-8", "XDG_RUNTIME_DIR": home}
-        cases = {
-            "nothing set": {},
-            "no X server there": {"DISPLAY": ":nonexistent"},
-            "X asked for, none there": {"DISPLAY": ":nonexistent", "QT_QPA_PLATFORM": "xcb"},
-            "no compositor there": {"WAYLAND_DISPLAY": "wayland-none"},
-            "unknown platform": {"DISPLAY": ":nonexistent", "QT_QPA_PLATFORM": "nothing"},
+        unused = next(f":{n}" for n in range(97, 200) if not os.path.exists(f"/tmp/.X11-unix/X{n}"))
+        no_x, no_wayland = f'no X server answers on "{unused}"', "WAYLAND_DISPLAY is not set"
+        cases = {  # what each says after "cannot connect to a display: " (None: Qt's words)
+            "nothing set": ({}, "neither DISPLAY nor WAYLAND_DISPLAY is set"),
+            "no X server there": ({"DISPLAY": unused}, f"{no_x}; {no_wayland}"),
+            "no X, no runtime folder": ({"DISPLAY": unused, "XDG_RUNTIME_DIR": None}, f"{no_x}; {no_wayland}"),
+            "X asked for, none there": ({"DISPLAY": unused, "QT_QPA_PLATFORM": "xcb"}, no_x),
+            "no compositor there": ({"WAYLAND_DISPLAY": "wayland-none"}, "DISPLAY is not set; no Wayland "
+                                    f'compositor answers on "{home}/wayland-none": No such file or directory'),
+            "no runtime folder": ({"DISPLAY": unused, "WAYLAND_DISPLAY": "wayland-0", "XDG_RUNTIME_DIR": None},
+                                  f'{no_x}; no Wayland compositor on "wayland-0": XDG_RUNTIME_DIR is not set'),
+            "unknown platform": ({"DISPLAY": unused, "QT_QPA_PLATFORM": "nothing"}, None),
         }
-        for name, extra in cases.items():
+        for name, (extra, said) in cases.items():
             with self.subTest(name):
-                result = run([PROGRAM], env=dict(base, **extra), check=False, timeout=20,
-                             cwd=home)
+                env = {key: value for key, value in dict(base, **extra).items() if value is not None}
+                result = run([PROGRAM], env=env, check=False, timeout=20, cwd=home)
                 self.assertEqual(result.returncode, 1, result.stderr)
                 self.assertEqual(result.stdout, "")
                 lines = result.stderr.splitlines()
                 self.assertEqual(len(lines), 1, result.stderr)
-                self.assertTrue(lines[0].startswith("fibwright: cannot connect to a display: "),
-                                lines[0])
+                prefix = "fibwright: cannot connect to a display: "
+                self.assertEqual(lines[0] if said else lines[0][:len(prefix)], prefix + (said or ""))
         self.assertEqual([name for name in os.listdir(home) if name.startswith("core")], [])
 
     def test_signal_while_the_display_stalls(self):

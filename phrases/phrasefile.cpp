@@ -3,7 +3,6 @@
 
 #include "platform/error.h"
 
-#include <QFile>
 #include <QStringDecoder>
 
 #include <cerrno>
@@ -24,9 +23,7 @@ constexpr char16_t Cp1252High[32] = {
 
 QByteArray readFile(const QByteArray &path)
 {
-    const auto failure = [&path](const char *why) {
-        return Error(QStringLiteral("%1: %2").arg(QFile::decodeName(path), QString::fromLocal8Bit(why)));
-    };
+    const auto failure = [](const char *why) { return Error(QString::fromLocal8Bit(why)); };
     // O_NONBLOCK: opening a FIFO with no writer must not wait for one.
     struct Fd {
         int fd;

@@ -9,8 +9,8 @@ namespace phrases {
 
 inline constexpr qint64 MaxFileSize = qint64{1} << 30;
 
-// A whole regular file. Throws platform::Error when it is missing, unreadable, larger than MaxFileSize or no
-// regular file (a FIFO or device is never read, so nothing blocks and nothing endless is read).
+// A whole regular file. Throws platform::Error, saying why, when it is missing, unreadable, larger than MaxFileSize
+// or no regular file (a FIFO or device is never read, so nothing blocks and nothing endless is read).
 QByteArray readFile(const QByteArray &path);
 
 // The phrases of a file, in its order. A UTF-16 byte-order mark (either order) means UTF-16; a UTF-8 one is

@@ -5,6 +5,7 @@
 #include "phraselist/phraselist.h"
 
 #include <QComboBox>
+#include <QFocusEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -42,6 +43,21 @@ ComboBox::ComboBox(QWidget *parent)
         Q_EMIT picked();
     });
     connect(widget_->lineEdit(), &QLineEdit::textEdited, this, &ComboBox::changed);
+    widget_->installEventFilter(this);
+}
+
+bool ComboBox::eventFilter(QObject *watched, QEvent *event)
+{
+    // Qt's line edit stays scrolled where its cursor was when the focus leaves it, which hides the beginning of a
+    // long phrase. Where the focus goes to another control (not to a pop-up or another window), the cursor goes home,
+    // selecting nothing. A list being destroyed, no combo box any more, loses the focus too.
+    auto *list = qobject_cast<QComboBox *>(watched);
+    if (list && event->type() == QEvent::FocusOut) {
+        const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
+        if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason)
+            list->lineEdit()->home(false);
+    }
+    return false;
 }
 
 void ComboBox::setItems(ItemList items)

@@ -38,6 +38,9 @@ Q_SIGNALS:
     void picked();
     void changed();
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void showText(const QString &text);
 

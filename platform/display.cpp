@@ -8,12 +8,18 @@
 
 #include <xcb/xcb.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <unistd.h>
 #include <utility>
+
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace platform {
 
@@ -33,6 +39,12 @@ bool isSet(const char *name)
     return value && *value;
 }
 
+[[noreturn]] void cannotConnect(const std::string &why)
+{
+    std::fprintf(stderr, "fibwright: cannot connect to a display: %s\n", why.c_str());
+    ::_exit(1);
+}
+
 // Qt ends the process with an abort when no platform plugin of the list opens a display, having said why first.
 // Until the display is open what it says is kept, and the abort becomes one line and status 1.
 void onQtMessage(QtMsgType type, const QMessageLogContext &, const QString &message)
@@ -41,11 +53,7 @@ void onQtMessage(QtMsgType type, const QMessageLogContext &, const QString &mess
         said += (said.empty() ? "" : "; ") + message.simplified().toStdString();
         return;
     }
-    if (!isSet("DISPLAY") && !isSet("WAYLAND_DISPLAY") && !isSet("WAYLAND_SOCKET"))
-        said = "neither DISPLAY nor WAYLAND_DISPLAY is set";
-    std::fprintf(stderr, "fibwright: cannot connect to a display: %s\n",
-                 said.empty() ? qPrintable(message.section(u'\n', 0, 0)) : said.c_str());
-    ::_exit(1);
+    cannotConnect(said.empty() ? message.section(u'\n', 0, 0).toStdString() : said);
 }
 
 xcb_connection_t *x11Connection()
@@ -57,13 +65,9 @@ xcb_connection_t *x11Connection()
 // The grey-scale visual Qt draws on when the X screen has 8 bits per pixel: Qt paints 8-bit images in grey only,
 // and the usual visual of such a screen maps colours through a palette it cannot paint on. Refuses a screen without
 // one, as a display that cannot be used.
-void chooseVisual(std::vector<char *> &arguments)
+void chooseVisual(std::vector<char *> &arguments, int number)
 {
-    int number = 0;
-    xcb_connection_t *connection = probe = xcb_connect(nullptr, &number);
-    if (xcb_connection_has_error(connection))
-        return; // Qt tries it itself, and says why it fails
-    xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(connection));
+    xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(probe));
     for (int i = 0; i < number && screens.rem; ++i)
         xcb_screen_next(&screens);
     const xcb_screen_t *screen = screens.rem ? screens.data : nullptr;
@@ -83,9 +87,64 @@ void chooseVisual(std::vector<char *> &arguments)
             return;
         }
     }
-    std::fprintf(stderr, "fibwright: cannot connect to a display: its screen has %d bits per pixel "
-                         "and no grey-scale visual\n", int(screen->root_depth));
-    ::_exit(1);
+    cannotConnect("its screen has " + std::to_string(screen->root_depth) + " bits per pixel and no grey-scale visual");
+}
+
+// Why the X server on DISPLAY cannot be used; empty when it answers, over the probe connection.
+std::string xUnreachable(std::vector<char *> &arguments)
+{
+    if (!isSet("DISPLAY"))
+        return "DISPLAY is not set";
+    const std::string name = '"' + std::string(std::getenv("DISPLAY")) + '"';
+    // libxcb writes a server's refusal (no authorization, say) straight on standard error, without a line end: it
+    // is caught for the program's own line.
+    int refusal[2] = {-1, -1};
+    const int kept = ::fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 3);
+    const bool catching = kept >= 0 && ::pipe2(refusal, O_CLOEXEC | O_NONBLOCK) == 0
+        && ::dup2(refusal[1], STDERR_FILENO) >= 0;
+    int number = 0;
+    probe = xcb_connect(nullptr, &number);
+    char text[256] = "";
+    if (catching && ::dup2(kept, STDERR_FILENO) >= 0)
+        text[std::max<ssize_t>(::read(refusal[0], text, sizeof text - 1), 0)] = '\0';
+    for (int fd : {kept, refusal[0], refusal[1]})
+        if (fd >= 0)
+            ::close(fd);
+    switch (xcb_connection_has_error(probe)) {
+    case 0:
+        chooseVisual(arguments, number);
+        return {};
+    case XCB_CONN_CLOSED_PARSE_ERR:
+        return name + " is no X display name";
+    case XCB_CONN_CLOSED_INVALID_SCREEN:
+        return "the X server on " + name + " has no such screen";
+    }
+    const std::string why = QString::fromLocal8Bit(text).simplified().toStdString();
+    return why.empty() ? "no X server answers on " + name : "the X server on " + name + " refuses: " + why;
+}
+
+// Why no Wayland compositor answers on WAYLAND_DISPLAY; empty when its socket takes a connection.
+std::string waylandUnreachable()
+{
+    if (isSet("WAYLAND_SOCKET"))
+        return {}; // a connection the compositor handed over
+    if (!isSet("WAYLAND_DISPLAY"))
+        return "WAYLAND_DISPLAY is not set";
+    const std::string name = std::getenv("WAYLAND_DISPLAY");
+    if (name[0] != '/' && !isSet("XDG_RUNTIME_DIR"))
+        return "no Wayland compositor on \"" + name + "\": XDG_RUNTIME_DIR is not set";
+    const std::string path = name[0] == '/' ? name : std::getenv("XDG_RUNTIME_DIR") + ('/' + name);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    int error = ENAMETOOLONG;
+    if (path.size() < sizeof address.sun_path) {
+        path.copy(address.sun_path, path.size());
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        error = fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0 ? 0 : errno;
+        if (fd >= 0)
+            ::close(fd);
+    }
+    return error == 0 ? std::string() : "no Wayland compositor answers on \"" + path + "\": " + std::strerror(error);
 }
 
 // Qt gives every window of a visual other than the screen's own a colormap with no colours in it. All its cells are
@@ -139,11 +198,29 @@ protected:
 
 void openingDisplay(std::vector<char *> &arguments)
 {
-    if (!isSet("QT_QPA_PLATFORM"))
-        ::setenv("QT_QPA_PLATFORM", "xcb;wayland", 1);
-    if (std::strncmp(std::getenv("QT_QPA_PLATFORM"), "xcb", 3) == 0 && isSet("DISPLAY"))
-        chooseVisual(arguments);
-    qtHandler = qInstallMessageHandler(onQtMessage);
+    // Qt would try each platform of the list in turn, leaving lines on standard error for each that fails (libwayland
+    // even writes its own): the first whose display answers is found here, and Qt gets it alone. A platform whose
+    // display cannot be asked beforehand (offscreen, say) is left to Qt.
+    const std::string platforms = isSet("QT_QPA_PLATFORM") ? std::getenv("QT_QPA_PLATFORM") : "xcb;wayland";
+    std::string why;
+    for (std::size_t at = 0, end; at < platforms.size(); at = end + 1) {
+        end = std::min(platforms.find(';', at), platforms.size());
+        const std::string platform = platforms.substr(at, end - at), name = platform.substr(0, platform.find(':'));
+        if (platform.empty())
+            continue;
+        const std::string reason = name == "xcb" ? xUnreachable(arguments)
+            : name.starts_with("wayland")        ? waylandUnreachable()
+                                                 : std::string();
+        if (reason.empty()) {
+            ::setenv("QT_QPA_PLATFORM", platform.c_str(), 1);
+            qtHandler = qInstallMessageHandler(onQtMessage);
+            return;
+        }
+        why += (why.empty() ? "" : "; ") + reason;
+    }
+    if (!isSet("DISPLAY") && !isSet("WAYLAND_DISPLAY") && !isSet("WAYLAND_SOCKET"))
+        why = "neither DISPLAY nor WAYLAND_DISPLAY is set";
+    cannotConnect(why);
 }
 
 void displayOpened(QObject *application)

@@ -8,11 +8,11 @@ class QWidget;
 
 namespace platform {
 
-// Prepares the start of Qt's platform, adding what it needs to Qt's command line. Unless the user named a
-// platform (QT_QPA_PLATFORM), Qt tries X11 first, XWayland included, where the window keeps its fixed place, then
-// Wayland. Where Qt opens no display, the program says so in one line on standard error and exits with status 1
-// instead of Qt's abort. On an X screen of 8 bits per pixel, whose colour-mapped visual Qt cannot draw on, Qt is
-// given the screen's grey-scale visual; a screen without one is refused.
+// Prepares the start of Qt's platform, adding what it needs to Qt's command line. Qt gets the first platform of
+// QT_QPA_PLATFORM whose display answers; by default X11, XWayland included, where the window keeps its fixed place,
+// then Wayland. Where none answers, or Qt opens none, the program says why in one line on standard error and exits
+// with status 1 instead of Qt's abort. On an X screen of 8 bits per pixel, whose colour-mapped visual Qt cannot draw
+// on, Qt is given the screen's grey-scale visual; a screen without one is refused.
 void openingDisplay(std::vector<char *> &arguments);
 // Once Qt's application exists: Qt's messages go to their usual place again.
 void displayOpened(QObject *application);

@@ -8,6 +8,7 @@
 #include <QPointer>
 
 #include <chrono>
+#include <cstdio>
 #include <limits.h>
 #include <unistd.h>
 
@@ -41,12 +42,17 @@ void Runtime::MsgBox(const QString &prompt, int buttons, const std::optional<QSt
         focus->setFocus(Qt::OtherFocusReason);
 }
 
-void Runtime::End()
+void Runtime::End(int status)
 {
     // Leaving the event loop lets Qt tear down in order, which is when a
     // copied text is handed to the clipboard manager.
     if (!std::exchange(ended_, true))
-        QCoreApplication::exit(0);
+        QCoreApplication::exit(status_ = status);
+}
+
+void Runtime::reportError(const QString &message)
+{
+    std::fprintf(stderr, "fibwright: %s\n", message.toLocal8Bit().constData());
 }
 
 void Runtime::Randomize()

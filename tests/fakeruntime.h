@@ -6,13 +6,15 @@
 #include <QFile>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <deque>
 #include <optional>
 
-// Stands in for the run-time services in tests: message boxes return at once
-// and are recorded, End is counted, and Rnd hands out scripted values before
-// it falls back to the real generator. The clipboard is the real one.
+// Stands in for the run-time services in tests: message boxes return at once;
+// they and error lines are recorded, End is counted with its status, and Rnd
+// hands out scripted values before it falls back to the real generator. The
+// clipboard is the real one.
 class FakeRuntime final : public platform::Runtime
 {
 public:
@@ -32,7 +34,8 @@ public:
     {
         boxes.append({prompt, buttons, title});
     }
-    void End() override { ++ends; }
+    void End(int status = 0) override { ++ends; endStatus = status; }
+    void reportError(const QString &message) override { errors.append(message); }
     bool hasEnded() const override { return ends > 0; }
     void Randomize() override
     {
@@ -50,6 +53,8 @@ public:
 
     QList<Box> boxes;
     int ends = 0;
+    int endStatus = -1;
+    QStringList errors;
     int randomizes = 0;
     std::deque<float> draws;
 

@@ -290,6 +290,7 @@ private Q_SLOTS:
         QCOMPARE(runtime.boxes[0].prompt, MissingFiles);
         QCOMPARE(runtime.boxes[0].buttons, int(platform::vbOKOnly));
         QCOMPARE(runtime.ends, 1);
+        QVERIFY(runtime.errors.size() == 1 && runtime.errors[0].startsWith(list2_ + u": "_s));
         QVERIFY(!window.isVisible());
     }
 
@@ -406,6 +407,7 @@ private Q_SLOTS:
         QCOMPARE(runtime.boxes.size(), 1);
         QCOMPARE(runtime.boxes[0].prompt, MissingFiles);
         QCOMPARE(runtime.ends, 1);
+        QVERIFY(runtime.errors.size() == 1 && runtime.errors[0].startsWith(list2_ + u": UTF-16 file with "_s));
     }
 
     // A phrase is text: markup is not rendered, character references are

@@ -12,6 +12,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cerrno>
+#include <cstring>
+
 using namespace Qt::StringLiterals;
 
 class TestLoad : public QObject
@@ -58,25 +61,31 @@ private Q_SLOTS:
 
     void missingFileEndsTheProgram_data()
     {
-        QTest::addColumn<QString>("missing");
+        QTest::addColumn<QStringList>("missing");
         QTest::addColumn<qint64>("size");
-        QTest::newRow("list1") << u"list1.dat"_s << qint64(-1);
-        QTest::newRow("list2") << u"list2.dat"_s << qint64(-1);
-        QTest::newRow("list3") << u"list3.dat"_s << qint64(-1);
-        QTest::newRow("list4") << u"list4.dat"_s << qint64(-1);
+        QTest::addColumn<QString>("reason");
+        const QString none = QString::fromLocal8Bit(std::strerror(ENOENT));
+        QTest::newRow("list1") << QStringList{u"list1.dat"_s} << qint64(-1) << none;
+        QTest::newRow("list2") << QStringList{u"list2.dat"_s} << qint64(-1) << none;
+        QTest::newRow("list3") << QStringList{u"list3.dat"_s} << qint64(-1) << none;
+        QTest::newRow("list4") << QStringList{u"list4.dat"_s} << qint64(-1) << none;
+        QTest::newRow("list1-and-list3") << QStringList{u"list1.dat"_s, u"list3.dat"_s} << qint64(-1) << none;
         // A file over 1 GiB is not read at all, however few lines it has.
-        QTest::newRow("list3-over-1-gib") << u"list3.dat"_s << (qint64{1} << 30) + 1;
+        QTest::newRow("list3-over-1-gib") << QStringList{u"list3.dat"_s} << (qint64{1} << 30) + 1
+                                          << u"file too large"_s;
     }
     void missingFileEndsTheProgram()
     {
-        QFETCH(QString, missing);
+        QFETCH(QStringList, missing);
         QFETCH(qint64, size);
-        auto dir = copyOfSortedSet({missing});
-        if (size >= 0) {
+        QFETCH(QString, reason);
+        auto dir = copyOfSortedSet(missing);
+        QStringList errors;
+        for (const QString &name : missing) {
+            errors << dir->filePath(name) + u": "_s + reason;
             // Holes, not written bytes: the file takes no room on the disk.
-            QFile file(dir->filePath(missing));
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            QVERIFY(file.resize(size));
+            QFile file(dir->filePath(name));
+            QVERIFY(size < 0 || (file.open(QIODevice::WriteOnly) && file.resize(size)));
         }
         FakeRuntime runtime(dir->path());
         {
@@ -88,6 +97,8 @@ private Q_SLOTS:
             QCOMPARE(runtime.boxes[0].buttons, int(platform::vbOKOnly));
             QVERIFY(!runtime.boxes[0].title.has_value());
             QCOMPARE(runtime.ends, 1);
+            QCOMPARE(runtime.endStatus, 1);
+            QCOMPARE(runtime.errors, errors);
         }
         // Nothing more is raised by a window whose program has ended.
         QCOMPARE(runtime.ends, 1);

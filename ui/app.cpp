@@ -48,7 +48,7 @@ int run(int argc, char **argv)
     // The window's load event, raised once before it is first shown.
     phrases::Form_Load(window);
     if (runtime.hasEnded())
-        return 0;
+        return runtime.exitStatus();
     // From here on a session ending, Ctrl+C or the closing of the terminal end the program as the close box does;
     // until now they end it at once.
     platform::TerminationSignals termination;

@@ -58,10 +58,14 @@ def under_openbox(x, program):
     wait_for("the keyboard focus back in the window", focused)
     copied = Clipboard(x).capture(lambda: x.key(None, "alt+c"))
     check(copied == OPENING, f"Copy after About put {copied!r} on the clipboard")
-    # Minimized anyway (openbox offers it), the window comes back.
+    # Minimized anyway (openbox offers it), the window comes back, its size still fixed (a move after the resize
+    # tells when openbox has handled it).
+    size = x.geometry(window)[2:]
     x.run("xdotool", "windowminimize", str(window))
     wait_for("the window to come back", lambda: "IsViewable" in x.run("xwininfo", "-id", str(window)).stdout
              and focused())
+    x.run("xdotool", "windowsize", str(window), "800", "500", "windowmove", "--sync", str(window), "10", "10")
+    check(x.geometry(window)[2:] == size, f"after a minimize the window was resized to {x.geometry(window)[2:]}")
 
 
 def clipboard_kept_after_sigterm(x, program):

@@ -51,7 +51,8 @@ def test():
                      lambda: xserver.windows(MESSAGE_BOX_TITLE), 20)
     check(program.running(), "the program ended without waiting for its message box")
     check(not xserver.windows(MAIN_TITLE), "the window appeared although list3.dat was missing")
-    program.close(boxes[0])
+    xserver.send_close(boxes[0])
+    check(program.exit_status() == 1, f"the program ended with status {program.process.returncode}")
 
 
 if __name__ == "__main__":

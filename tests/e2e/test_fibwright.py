@@ -312,6 +312,7 @@ class Window(Session):
     def test_missing_list_shows_one_message_and_ends(self):
         lists = list_files(LISTS)
         del lists["list3.dat"]
+        lists["list1.dat"] = b"\xff\xfea\x00b"  # UTF-16 of an odd length
         self.launch(lists)
         box = self.x.wait_window(MESSAGE_BOX_TITLE, program=self.program)
         # The watcher reads a window's title when it sees the window mapped:
@@ -325,12 +326,18 @@ class Window(Session):
         screen_width, screen_height = self.x.screen_size()
         self.assertEqual((x + 10 + width // 2, y + 40 + height // 2),
                          (screen_width // 2, screen_height // 2))
+        self.assertEqual(self.program.output(), "")
         self.x.key(box, "Return")
         wait_for("the program to end or show its window",
                  lambda: not self.program.running() or self.x.windows(MAIN_TITLE))
         # Every window the program ever mapped, from start to end.
         self.assertEqual(self.watcher.mapped(), [(box, MESSAGE_BOX_TITLE)])
-        self.assertEqual(self.program.exit_status(), 0)
+        self.assertEqual(self.program.exit_status(), 1)
+        # After the box, each file that failed in one line.
+        folder = os.path.join(self.x.home, "program")
+        self.assertEqual(self.program.output().splitlines(), [
+            f"fibwright: {folder}/list1.dat: UTF-16 file with an odd number of bytes",
+            f"fibwright: {folder}/list3.dat: No such file or directory"])
 
 
 class Ending(Session):
@@ -415,23 +422,29 @@ class NoDisplay(unittest.TestCase):
         self.addCleanup(clean_up)
         base = {"PATH": os.environ.get("PATH", "/usr/bin:/bin"), "HOME": home,
                 "LANG": "C.UTF-8", "XDG_RUNTIME_DIR": home}
-        cases = {
-            "nothing set": {},
-            "no X server there": {"DISPLAY": ":nonexistent"},
-            "X asked for, none there": {"DISPLAY": ":nonexistent", "QT_QPA_PLATFORM": "xcb"},
-            "no compositor there": {"WAYLAND_DISPLAY": "wayland-none"},
-            "unknown platform": {"DISPLAY": ":nonexistent", "QT_QPA_PLATFORM": "nothing"},
+        unused = next(f":{n}" for n in range(97, 200) if not os.path.exists(f"/tmp/.X11-unix/X{n}"))
+        no_x, no_wayland = f'no X server answers on "{unused}"', "WAYLAND_DISPLAY is not set"
+        cases = {  # what each says after "cannot connect to a display: " (None: Qt's words)
+            "nothing set": ({}, "neither DISPLAY nor WAYLAND_DISPLAY is set"),
+            "no X server there": ({"DISPLAY": unused}, f"{no_x}; {no_wayland}"),
+            "no X, no runtime folder": ({"DISPLAY": unused, "XDG_RUNTIME_DIR": None}, f"{no_x}; {no_wayland}"),
+            "X asked for, none there": ({"DISPLAY": unused, "QT_QPA_PLATFORM": "xcb"}, no_x),
+            "no compositor there": ({"WAYLAND_DISPLAY": "wayland-none"}, "DISPLAY is not set; no Wayland "
+                                    f'compositor answers on "{home}/wayland-none": No such file or directory'),
+            "no runtime folder": ({"DISPLAY": unused, "WAYLAND_DISPLAY": "wayland-0", "XDG_RUNTIME_DIR": None},
+                                  f'{no_x}; no Wayland compositor on "wayland-0": XDG_RUNTIME_DIR is not set'),
+            "unknown platform": ({"DISPLAY": unused, "QT_QPA_PLATFORM": "nothing"}, None),
         }
-        for name, extra in cases.items():
+        for name, (extra, said) in cases.items():
             with self.subTest(name):
-                result = run([PROGRAM], env=dict(base, **extra), check=False, timeout=20,
-                             cwd=home)
+                env = {key: value for key, value in dict(base, **extra).items() if value is not None}
+                result = run([PROGRAM], env=env, check=False, timeout=20, cwd=home)
                 self.assertEqual(result.returncode, 1, result.stderr)
                 self.assertEqual(result.stdout, "")
                 lines = result.stderr.splitlines()
                 self.assertEqual(len(lines), 1, result.stderr)
-                self.assertTrue(lines[0].startswith("fibwright: cannot connect to a display: "),
-                                lines[0])
+                prefix = "fibwright: cannot connect to a display: "
+                self.assertEqual(lines[0] if said else lines[0][:len(prefix)], prefix + (said or ""))
         self.assertEqual([name for name in os.listdir(home) if name.startswith("core")], [])
 
     def test_signal_while_the_display_stalls(self):

@@ -87,16 +87,11 @@ private:
         return swallow;
     }
 
-    // A lone Alt press and release, as the menu bar reads them: Alt held during the press, not after the release.
-    // Qt up to 6.8 reports an Alt key event's modifiers with Alt flipped, later ones as given; the events are made
-    // to read right either way.
+    // A lone Alt press and release (its own events report Alt flipped).
     void toggleMenuBar()
     {
-        const auto reading = [](QEvent::Type type, Qt::KeyboardModifiers wanted) {
-            return QKeyEvent(type, Qt::Key_Alt, wanted).modifiers() == wanted ? wanted : wanted ^ Qt::AltModifier;
-        };
-        QKeyEvent press(QEvent::ShortcutOverride, Qt::Key_Alt, reading(QEvent::ShortcutOverride, Qt::AltModifier));
-        QKeyEvent release(QEvent::KeyRelease, Qt::Key_Alt, reading(QEvent::KeyRelease, Qt::NoModifier));
+        QKeyEvent press(QEvent::ShortcutOverride, Qt::Key_Alt, Qt::NoModifier);
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_Alt, Qt::AltModifier);
         toggling_ = true;
         QCoreApplication::sendEvent(&window_, &press);
         QCoreApplication::sendEvent(&window_, &release);

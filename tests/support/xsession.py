@@ -35,7 +35,8 @@ import threading
 import time
 import traceback
 
-from Xlib import X, Xatom, display, error, protocol
+from Xlib import XK, X, Xatom, display, error, protocol
+from Xlib.ext import xtest
 
 MAIN_TITLE = "Fibwright 1.0 By Mogrith"
 MESSAGE_BOX_TITLE = "Fibwright"
@@ -309,7 +310,27 @@ class XServer:
         """Presses keys in the window (None: wherever the focus is now)."""
         if window is not None:
             self.focus(window)
-        self.run("xdotool", "key", "--clearmodifiers", *keys)
+        for key in keys:
+            if not self._press_plain_key(key):
+                self.run("xdotool", "key", "--clearmodifiers", key)
+
+    def _press_plain_key(self, name):
+        """Presses a key that is a keysym of its key's first level by the
+        key's code alone. xdotool would hold a modifier with it where the
+        keymap lists the keysym at more levels (Debian unstable's xkb-data
+        lists F10 at four, and xdotool sent Alt+F10). False for a chord or a
+        name that is no such keysym."""
+        keysym = XK.string_to_keysym(name)
+        if keysym == X.NoSymbol:
+            return False
+        with self._xlib_window(None) as (conn, _):
+            code = conn.keysym_to_keycode(keysym)
+            if not code or conn.keycode_to_keysym(code, 0) != keysym:
+                return False
+            for event in (X.KeyPress, X.KeyRelease):
+                xtest.fake_input(conn, event, code)
+            conn.sync()
+        return True
 
     def type(self, window, text):
         self.focus(window)

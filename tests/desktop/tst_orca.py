@@ -64,11 +64,14 @@ def test():
     def press(*keys):
         return lambda: xserver.key(None, *keys)
 
-    # Down in the first list picks its first item: its text is spoken once.
+    # Down in the first list picks its first item: its text is spoken, and
+    # nothing else. Orca 51 says it a second time: it also presents the
+    # selection change Qt's AT-SPI bridge sends for any combo box whose value
+    # changes.
     first_item = min(LISTS["list1.dat"], key=str.casefold)
     said = reader.hear(press("Down"), "the pick", lambda s: set(s) & spoken(first_item))
-    check(said == [first_item] or said == [first_item + "."],
-          f"after a pick Orca said {said}, expected {first_item!r} once")
+    check(1 <= len(said) <= 2 and set(said) <= spoken(first_item),
+          f"after a pick Orca said {said}, expected {first_item!r} alone")
 
     def expect_only(said, wanted, after, keys):
         """Orca said what was wanted once, and besides only echoed the Alt

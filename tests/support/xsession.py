@@ -315,20 +315,22 @@ class XServer:
                 self.run("xdotool", "key", "--clearmodifiers", key)
 
     def _press_plain_key(self, name):
-        """Presses a key that is a keysym of its key's first level by the
-        key's code alone. xdotool would hold a modifier with it where the
-        keymap lists the keysym at more levels (Debian unstable's xkb-data
-        lists F10 at four, and xdotool sent Alt+F10). False for a chord or a
-        name that is no such keysym."""
+        """Presses a key whose keysym the keymap lists at its first level and
+        at others too by the key's code alone: xdotool would hold a modifier
+        with it (Debian unstable's xkb-data lists F10 at four levels, and
+        xdotool sent Alt+F10). False for any other key, left to xdotool."""
         keysym = XK.string_to_keysym(name)
         if keysym == X.NoSymbol:
             return False
         with self._xlib_window(None) as (conn, _):
             code = conn.keysym_to_keycode(keysym)
-            if not code or conn.keycode_to_keysym(code, 0) != keysym:
+            levels = [conn.keycode_to_keysym(code, level) for level in range(4)] if code else []
+            if not levels or levels[0] != keysym or levels.count(keysym) == 1:
                 return False
-            for event in (X.KeyPress, X.KeyRelease):
-                xtest.fake_input(conn, event, code)
+            xtest.fake_input(conn, X.KeyPress, code)
+            conn.sync()
+            time.sleep(0.01)
+            xtest.fake_input(conn, X.KeyRelease, code)
             conn.sync()
         return True
 

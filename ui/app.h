@@ -3,7 +3,8 @@
 
 namespace ui {
 
-// The application's name, icon, colours and quit rule, as the program sets them before its window is built.
+// The application's name, colours and quit rule, as the program sets them before its window is built, and its icon,
+// which comes once a window has been painted.
 void setUpApplication();
 
 // The program: opens the display, builds and loads the window, shows it and runs until a handler ends the program.

@@ -34,7 +34,8 @@ def test():
     # beside the real executable.
     program = Program(xserver, link)
     window = program.main_window(20)
-    icons = xserver.icons(window)
+    # The icon is set once the window has been painted, just after it is mapped.
+    icons = wait_for("the window icon", lambda: xserver.icons(window), 10)
     for size in (16, 32):
         check((size, size) in icons,
               f"no {size}x{size} window icon; the window has {sorted(icons)}")

@@ -20,6 +20,14 @@ QWidget *parentOf(QWidget *widget) { return widget->parentWidget(); }
 ComboBox::ComboBox(QWidget *parent)
     : widget_(new QComboBox(parent)), model_(new PhraseModel(widget_))
 {
+    // The phrase model first, then the view, then the edit field: each part Qt sets up is wired to the phrase model
+    // once, not first to an item model of Qt's own.
+    widget_->setModel(model_);
+    auto *view = new PhraseListView(widget_);
+    widget_->setView(view);
+    // The popup ignores the list's height hint; its width comes from the
+    // longest phrases (PhraseListView::minimumSizeHint).
+    view->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Ignored);
     widget_->setEditable(true);
     // A phrase is as long as its line: the default limit of 32,767 would cut it.
     widget_->lineEdit()->setMaxLength(std::numeric_limits<int>::max());
@@ -29,12 +37,6 @@ ComboBox::ComboBox(QWidget *parent)
     widget_->setDuplicatesEnabled(true);
     // The window fixes the width: never measure every item for it.
     widget_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    auto *view = new PhraseListView(widget_);
-    widget_->setView(view);
-    // The popup ignores the list's height hint; its width comes from the
-    // longest phrases (PhraseListView::minimumSizeHint).
-    view->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Ignored);
-    widget_->setModel(model_);
 
     connect(widget_, &QComboBox::activated, this, [this](int index) {
         // Picking the selected item again shows its text over whatever was typed.

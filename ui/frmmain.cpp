@@ -47,7 +47,9 @@ QRect scaled(QRect at, double scale)
 QFont phraseFont()
 {
     QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
-    font.setFamilies({QStringLiteral("MS Sans Serif"), font.family()});
+    // Only where it is installed: Qt would ask fontconfig for look-alikes of a missing family, only to use the next.
+    if (const QString classic = QStringLiteral("MS Sans Serif"); QFontDatabase::families().contains(classic))
+        font.setFamilies({classic, font.family()});
     font.setPointSizeF(std::max(9.75, QApplication::font().pointSizeF()));
     font.setWeight(QFont::Normal);
     return font;

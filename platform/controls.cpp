@@ -9,25 +9,44 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTextDocument>
 
+#include <functional>
 #include <limits>
 
 namespace platform {
 
+namespace {
+
+// Qt makes a drop-down's popup when it is first needed, with a list of its own that setView() would replace at
+// once: the phrase list is put in just before the first opening, which keeps both off the way to the first paint.
+class DropDown final : public QComboBox
+{
+public:
+    DropDown(QWidget *parent, std::function<void()> beforeOpening)
+        : QComboBox(parent), beforeOpening_(std::move(beforeOpening))
+    {
+    }
+    void showPopup() override
+    {
+        beforeOpening_();
+        QComboBox::showPopup();
+    }
+
+private:
+    std::function<void()> beforeOpening_;
+};
+
+} // namespace
+
 QWidget *parentOf(QWidget *widget) { return widget->parentWidget(); }
 
 ComboBox::ComboBox(QWidget *parent)
-    : widget_(new QComboBox(parent)), model_(new PhraseModel(widget_))
+    : widget_(new DropDown(parent, [this] { makeListView(); })), model_(new PhraseModel(widget_))
 {
-    // The phrase model first, then the view, then the edit field: each part Qt sets up is wired to the phrase model
-    // once, not first to an item model of Qt's own.
+    // The phrase model before the edit field, which Qt would otherwise wire to an item model of its own first.
     widget_->setModel(model_);
-    auto *view = new PhraseListView(widget_);
-    widget_->setView(view);
-    // The popup ignores the list's height hint; its width comes from the
-    // longest phrases (PhraseListView::minimumSizeHint).
-    view->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Ignored);
     widget_->setEditable(true);
     // A phrase is as long as its line: the default limit of 32,767 would cut it.
     widget_->lineEdit()->setMaxLength(std::numeric_limits<int>::max());
@@ -62,10 +81,31 @@ bool ComboBox::eventFilter(QObject *watched, QEvent *event)
     return false;
 }
 
+void ComboBox::makeListView()
+{
+    if (!view_) {
+        view_ = new PhraseListView(widget_);
+        widget_->setView(view_);
+        // The popup ignores the list's height hint; its width comes from the
+        // longest phrases (PhraseListView::minimumSizeHint).
+        view_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Ignored);
+        view_->fitPhrases(toFit_);
+        // Qt 6.8 keeps the list at the drop-down's current item as that changes, and no longer puts it there at the
+        // opening (6.4 did): the phrase list starts where Qt's own list stood.
+        view_->selectionModel()->setCurrentIndex(model_->index(widget_->currentIndex()),
+                                                 QItemSelectionModel::ClearAndSelect);
+    }
+}
+
 void ComboBox::setItems(ItemList items)
 {
     const QString keep = text();
-    static_cast<PhraseListView *>(widget_->view())->fitPhrases(items);
+    // Of a huge phrase only as many characters as the screen has pixels
+    // across are kept: they are wider than the screen already.
+    const QScreen *screen = widget_->screen();
+    toFit_ = PhraseListView::longestPhrases(items, screen ? screen->availableGeometry().width() : 8192);
+    if (view_)
+        view_->fitPhrases(toFit_);
     model_->setItems(std::move(items));
     widget_->setCurrentIndex(-1);
     widget_->setEditText(keep);

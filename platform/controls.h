@@ -5,6 +5,8 @@
 
 #include <QObject>
 
+#include <vector>
+
 class QComboBox;
 class QPlainTextEdit;
 class QPushButton;
@@ -12,6 +14,7 @@ class QWidget;
 
 namespace platform {
 
+class PhraseListView;
 class PhraseModel;
 
 QWidget *parentOf(QWidget *widget);
@@ -43,9 +46,12 @@ protected:
 
 private:
     void showText(const QString &text);
+    void makeListView();
 
     QComboBox *widget_;
     PhraseModel *model_;
+    PhraseListView *view_ = nullptr; // made at the first opening
+    std::vector<QString> toFit_;
 };
 
 // A plain-text box; changed() comes with setText() and each user edit. text() is exactly what setText() gave,

@@ -239,15 +239,19 @@ void setToolWindowHints(QWidget *window)
     xcb_connection_t *connection = x11Connection();
     if (!connection)
         return;
-    const auto atom = [connection](const char *name) {
-        xcb_intern_atom_reply_t *reply = xcb_intern_atom_reply(
-            connection, xcb_intern_atom(connection, 0, std::uint16_t(std::strlen(name)), name), nullptr);
+    const auto ask = [connection](const char *name) {
+        return xcb_intern_atom(connection, 0, std::uint16_t(std::strlen(name)), name);
+    };
+    const auto atom = [connection](xcb_intern_atom_cookie_t asked) {
+        xcb_intern_atom_reply_t *reply = xcb_intern_atom_reply(connection, asked, nullptr);
         const xcb_atom_t found = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
         std::free(reply);
         return found;
     };
-    const xcb_atom_t state = atom("_NET_WM_STATE");
-    const xcb_atom_t skip = atom("_NET_WM_STATE_SKIP_TASKBAR");
+    // Both asked before either answer is awaited: one round trip to the server.
+    const xcb_intern_atom_cookie_t asked[] = {ask("_NET_WM_STATE"), ask("_NET_WM_STATE_SKIP_TASKBAR")};
+    const xcb_atom_t state = atom(asked[0]);
+    const xcb_atom_t skip = atom(asked[1]);
     if (state == XCB_ATOM_NONE || skip == XCB_ATOM_NONE)
         return;
     // Appended: Qt reads the property back and adds its own states to it when it maps the window.

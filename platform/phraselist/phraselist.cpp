@@ -37,7 +37,7 @@ void PhraseModel::setItems(ItemList items)
     quietReset_ = false;
 }
 
-void PhraseListView::fitPhrases(const ItemList &items)
+std::vector<QString> PhraseListView::longestPhrases(const ItemList &items, qsizetype most)
 {
     // A heap of the longest phrases seen, the shortest on top.
     const auto longer = [](QStringView a, QStringView b) { return a.size() > b.size(); };
@@ -52,13 +52,15 @@ void PhraseListView::fitPhrases(const ItemList &items)
             longest.pop_back();
         }
     }
-    // Of a huge phrase only as many characters as the screen has pixels
-    // across are kept: they are wider than the screen already.
-    const qsizetype most = screen() ? screen()->availableGeometry().width() : 8192;
     std::vector<QString> kept;
     for (QStringView phrase : longest)
         kept.push_back(phrase.first(std::min(phrase.size(), most)).toString());
-    toFit_ = std::move(kept);
+    return kept;
+}
+
+void PhraseListView::fitPhrases(std::vector<QString> phrases)
+{
+    toFit_ = std::move(phrases);
     widthToFitChanged();
 }
 

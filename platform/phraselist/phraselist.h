@@ -56,8 +56,10 @@ public:
     // The list is made wide enough for the longest phrases by character count,
     // this many (measuring all takes seconds); a wider one among the rest is elided.
     static constexpr std::size_t PhrasesToFit = 32;
-    // The items the width is fitted to; measured at the next opening.
-    void fitPhrases(const ItemList &items);
+    // Those phrases of the items, each cut to its first `most` characters.
+    static std::vector<QString> longestPhrases(const ItemList &items, qsizetype most);
+    // The phrases the width is fitted to; measured at the next opening.
+    void fitPhrases(std::vector<QString> phrases);
     // Wide enough for those phrases, up to the screen's width.
     QSize minimumSizeHint() const override;
 

@@ -396,8 +396,8 @@ void hugeTypeAhead(benchmark::State &state)
         sharedHugeDropDown = std::make_unique<HugeDropDown>();
     HugeDropDown &drop = *sharedHugeDropDown;
     LoadedWindow::activateWindow(drop.window);
-    QAbstractItemView *view = drop.combo->view();
     drop.combo->showPopup();
+    QAbstractItemView *view = drop.combo->view(); // the phrase list is put in at the first opening
     QDeadlineTimer deadline(10'000);
     while (!view->isVisible() && !deadline.hasExpired())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);

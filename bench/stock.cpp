@@ -1,29 +1,18 @@
 // SPDX-License-Identifier: MIT
-// The program's window built of Qt's stock controls alone: the bare window (bare.cpp) with four editable drop-downs,
-// a multi-line text box, four buttons and a frame where the program has them, in the desktop's font at 9.75 pt, with
-// the texts the program starts with, and no program code. What the controls themselves cost Qt shows here; what the
-// program adds shows against it.
+// The stock window's controls: Qt's own four editable drop-downs, multi-line text box, four buttons and frame where
+// the program has its own, in the desktop's font at 9.75 pt, with the texts the program starts with, and no program
+// code. What the controls themselves cost Qt shows here; what the program adds shows against it.
 
 #include <QApplication>
 #include <QComboBox>
 #include <QGroupBox>
-#include <QMainWindow>
-#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
 
 #include <utility>
 
-int main(int argc, char **argv)
+void addStockControls(QWidget *client)
 {
-    QApplication app(argc, argv);
-    QMainWindow window(nullptr, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
-    window.setWindowTitle(QStringLiteral("Fibwright 1.0 By Mogrith"));
-    window.menuBar()->addMenu(QStringLiteral("File"))->addAction(QStringLiteral("Exit"));
-    window.menuBar()->addAction(QStringLiteral("Help"));
-    auto *client = new QWidget;
-    client->setFixedSize(490, 219);
-    window.setCentralWidget(client);
     auto *frame = new QGroupBox(client);
     frame->setGeometry(0, 0, 489, 177);
     QFont font = QApplication::font();
@@ -46,6 +35,4 @@ int main(int argc, char **argv)
     for (const auto &[caption, at] : {std::pair{"&Copy", QRect(248, 144, 49, 25)}, {"&About", QRect(432, 144, 49, 25)},
                                       {"&Random", QRect(152, 144, 89, 25)}, {"&Back", QRect(16, 144, 49, 25)}})
         (new QPushButton(QString::fromLatin1(caption), frame))->setGeometry(at);
-    window.show();
-    return QApplication::exec();
 }

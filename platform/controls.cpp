@@ -19,8 +19,8 @@ namespace platform {
 
 namespace {
 
-// Qt makes a drop-down's popup when it is first needed, with a list of its own that setView() would replace at
-// once: the phrase list is put in just before the first opening, which keeps both off the way to the first paint.
+// Qt makes a drop-down's popup with a list of its own, which the phrase list replaces: just before the first opening,
+// so that making the phrase list and wiring it to the model stay off the way to the first paint.
 class DropDown final : public QComboBox
 {
 public:

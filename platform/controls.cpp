@@ -14,6 +14,7 @@
 
 #include <functional>
 #include <limits>
+#include <utility>
 
 namespace platform {
 
@@ -89,7 +90,7 @@ void ComboBox::makeListView()
         // The popup ignores the list's height hint; its width comes from the
         // longest phrases (PhraseListView::minimumSizeHint).
         view_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Ignored);
-        view_->fitPhrases(toFit_);
+        view_->fitPhrases(std::exchange(toFit_, {}));
         // Qt 6.8 keeps the list at the drop-down's current item as that changes, and no longer puts it there at the
         // opening (6.4 did): the phrase list starts where Qt's own list stood.
         view_->selectionModel()->setCurrentIndex(model_->index(widget_->currentIndex()),
@@ -103,9 +104,11 @@ void ComboBox::setItems(ItemList items)
     // Of a huge phrase only as many characters as the screen has pixels
     // across are kept: they are wider than the screen already.
     const QScreen *screen = widget_->screen();
-    toFit_ = PhraseListView::longestPhrases(items, screen ? screen->availableGeometry().width() : 8192);
+    auto longest = PhraseListView::longestPhrases(items, screen ? screen->availableGeometry().width() : 8192);
     if (view_)
-        view_->fitPhrases(toFit_);
+        view_->fitPhrases(std::move(longest));
+    else
+        toFit_ = std::move(longest);
     model_->setItems(std::move(items));
     widget_->setCurrentIndex(-1);
     widget_->setEditText(keep);

@@ -51,7 +51,7 @@ private:
     QComboBox *widget_;
     PhraseModel *model_;
     PhraseListView *view_ = nullptr; // made at the first opening
-    std::vector<QString> toFit_;
+    std::vector<QString> toFit_;     // the phrases its width is fitted to, until it is made
 };
 
 // A plain-text box; changed() comes with setText() and each user edit. text() is exactly what setText() gave,
